@@ -1,0 +1,179 @@
+// The standard style (plain text rows) and the number printer every style shares.
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "output.h"
+#include "vorn_variables.h"
+
+namespace {
+
+int standard_prolog(FILE* out, size_t /*nr*/, size_t lines)
+{
+    if (lines != 0) std::fprintf(out, "%lu\n", static_cast<unsigned long>(lines));
+    return 0;
+}
+int standard_epilog(FILE* /*out*/) { return 0; }
+int standard_output_comment(FILE* out, const char* comment)
+{
+    std::fprintf(out, "%s\n", comment);
+    return 0;
+}
+int standard_line_start(FILE* /*out*/) { return 0; }
+int standard_column_separator(FILE* out)
+{
+    putc_unlocked(settings.separator, out);
+    return 0;
+}
+int standard_line_end(FILE* out)
+{
+    putc_unlocked('\n', out);
+    return 0;
+}
+
+// Writes n as decimal digits; returns the end.
+char* put_digits(char* p, uint64_t n)
+{
+    char tmp[24];
+    char* t = tmp + sizeof tmp;
+    do {
+        *--t = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n);
+    const size_t len = static_cast<size_t>(tmp + sizeof tmp - t);
+    std::memcpy(p, t, len);
+    return p + len;
+}
+
+// round(a * 10^6) for 0 <= a < 1e9, with the exact binary value rounded half to even, as the
+// C library does for "%f".
+uint64_t micro_units(double a)
+{
+    if (a == 0) return 0;
+    int exp = 0;
+    const double fr = std::frexp(a, &exp);                              // a = fr * 2^exp, fr in [0.5, 1)
+    const uint64_t m = static_cast<uint64_t>(std::ldexp(fr, 53));      // exact 53-bit mantissa
+    const int e = exp - 53;                                               // a = m * 2^e
+    const unsigned __int128 p = static_cast<unsigned __int128>(m) * 1000000u;
+    if (e >= 0) return static_cast<uint64_t>(p << e);
+    const int s = -e;
+    if (s >= 127) return 0;  // far below half a unit
+    const unsigned __int128 q = p >> s;
+    const unsigned __int128 r = p - (q << s);
+    const unsigned __int128 half = static_cast<unsigned __int128>(1) << (s - 1);
+    uint64_t n = static_cast<uint64_t>(q);
+    if (r > half || (r == half && (n & 1))) ++n;
+    return n;
+}
+
+}  // namespace
+
+char* format_g(char* buf, double var, int precision)
+{
+    if (!std::isfinite(var)) return buf + std::snprintf(buf, 40, "%.*g", precision, var);
+    return std::to_chars(buf, buf + 40, var, std::chars_format::general, precision).ptr;
+}
+
+char* format_normal_double(char* buf, double var)
+{
+    if (!std::isfinite(var)) return buf + std::snprintf(buf, 32, "%f", var);
+    const double a = std::fabs(var);
+    // From 1e9 up, "%f" needs at least 17 characters: the long form is used.
+    if (a >= 1e9) return format_g(buf, var, 17);
+    const uint64_t units = micro_units(a);
+    const uint64_t whole = units / 1000000;
+    uint64_t frac = units % 1000000;
+    char* p = buf;
+    if (std::signbit(var)) *p++ = '-';
+    p = put_digits(p, whole);
+    if (p - buf + 7 > 15) return format_g(buf, var, 17);
+    if (frac != 0) {
+        char digits[6];
+        for (int i = 5; i >= 0; --i) {
+            digits[i] = static_cast<char>('0' + frac % 10);
+            frac /= 10;
+        }
+        int len = 6;
+        while (digits[len - 1] == '0') --len;
+        *p++ = '.';
+        std::memcpy(p, digits, static_cast<size_t>(len));
+        p += len;
+    }
+    return p;
+}
+
+int PrintNormalDouble(FILE* ut, double var)
+{
+    char buf[48];
+    const char* end = format_normal_double(buf, var);
+    fwrite_unlocked(buf, 1, static_cast<size_t>(end - buf), ut);
+    return 0;
+}
+
+int PrintLongDouble(FILE* ut, double var)
+{
+    char buf[48];
+    const char* end = format_g(buf, var, 18);
+    fwrite_unlocked(buf, 1, static_cast<size_t>(end - buf), ut);
+    return 0;
+}
+
+int PrintSpecialDouble(FILE* ut, double var)
+{
+    // The format was validated when it was given: one floating conversion and literal text.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    std::fprintf(ut, settings.format, var);
+#pragma GCC diagnostic pop
+    return 0;
+}
+
+int printdouble_original(FILE* out, size_t column, double value)
+{
+    if (settings.printspecial) return PrintSpecialDouble(out, value);
+    if (settings.xtraprec == -1 || static_cast<long>(column) == settings.xtraprec) return PrintLongDouble(out, value);
+    return PrintNormalDouble(out, value);
+}
+
+int is_format_flag(int c) { return c != 0 && std::strchr(" #0+-", c) != nullptr; }
+int is_conv_spec(int c) { return c != 0 && std::strchr("EFGefg", c) != nullptr; }
+
+int validate_double_format(const char* fmt)
+{
+    const char* p = fmt;
+    // Find the conversion: a '%' that does not start a "%%" pair.
+    for (;;) {
+        p = std::strchr(p, '%');
+        if (!p) return 1;
+        if (p[1] == '%') {
+            p += 2;
+            continue;
+        }
+        break;
+    }
+    ++p;
+    while (is_format_flag(static_cast<unsigned char>(*p))) ++p;
+    while (*p >= '0' && *p <= '9') ++p;
+    if (*p == '.') {
+        ++p;
+        while (*p >= '0' && *p <= '9') ++p;
+    }
+    if (!is_conv_spec(static_cast<unsigned char>(*p))) return 1;
+    ++p;
+    // The rest is literal text: every '%' must be doubled.
+    while ((p = std::strchr(p, '%')) != nullptr) {
+        if (p[1] != '%') return 1;
+        p += 2;
+    }
+    return 0;
+}
+
+output_style output = {standard_prolog,      standard_epilog,           standard_output_comment, standard_line_start,
+                       printdouble_original, standard_column_separator, standard_line_end};
+
+void set_output_standard()
+{
+    output = {standard_prolog,      standard_epilog,           standard_output_comment, standard_line_start,
+              printdouble_original, standard_column_separator, standard_line_end};
+}

@@ -1,0 +1,129 @@
+// The data file engine: diagnostics, memory, the line reader, file pairs and row writing.
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "dbg_printf.h"
+#include "err_printf.h"
+#include "output.h"
+#include "vorn_variables.h"
+
+// ---- Diagnostics (standard error) ----------------------------------------------------------
+
+// "\nError in File:FILE(LINE):\n" and the message; waits for Enter with --wait-on-error; exit 1.
+[[noreturn]] void error_(const char* file, int line, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+#define error(...) error_(__FILE_NAME__, __LINE__, __VA_ARGS__)
+// "\nWarning: " message "\nContinue [y/N]:"; returns at once.
+void warning(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+// "\nMessage: " message.
+void message(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// ---- Memory ----------------------------------------------------------------------------------
+
+// Out-of-memory is fatal: "Could not allocate memory %lu bytes\n" naming the allocating site.
+[[noreturn]] void out_of_memory_(const char* file, int line, size_t size);
+
+// An uninitialised block of `count` objects.
+template <class T>
+std::unique_ptr<T[]> my_malloc_(const char* file, int line, size_t count)
+{
+    const size_t bytes = count > static_cast<size_t>(-1) / sizeof(T) ? static_cast<size_t>(-1) : count * sizeof(T);
+    T* p = count > static_cast<size_t>(-1) / sizeof(T) ? nullptr : new (std::nothrow) T[count];
+    if (!p) out_of_memory_(file, line, bytes);
+    return std::unique_ptr<T[]>(p);
+}
+// A zeroed block of `count` objects.
+template <class T>
+std::unique_ptr<T[]> my_calloc_(const char* file, int line, size_t count)
+{
+    auto p = my_malloc_<T>(file, line, count);
+    for (size_t i = 0; i < count; ++i) p[i] = T{};
+    return p;
+}
+#define my_malloc(T, count) my_malloc_<T>(__FILE_NAME__, __LINE__, (count))
+#define my_calloc(T, count) my_calloc_<T>(__FILE_NAME__, __LINE__, (count))
+
+// A table of doubles: one contiguous block and a vector of row pointers into it
+// (row i starts i*columns values into the block, so row 0 is the block itself).
+struct double_table {
+    std::unique_ptr<double[]> block;
+    std::unique_ptr<double*[]> rows;
+    size_t nrows = 0;
+    size_t ncolumns = 0;
+    double* operator[](size_t i) const { return rows[i]; }
+};
+// rows must be at least 1. Failure of either allocation is fatal and names this wrapper's site.
+double_table my_malloc_array_(size_t rows, size_t columns);
+
+// A line buffer of `maxbuff` bytes, as every reader of data lines uses.
+#define line_buffer() my_malloc(char, settings.maxbuff)
+
+// ---- Data file reading -------------------------------------------------------------------------
+
+// Is this line a comment? Consumes one count of the skip-rows countdown when it reaches that test.
+int iscomment(const char* line);
+// Removes the trailing run of CR and LF characters.
+void strip_crlf(char* s);
+// Reads lines until a data line; comments are written to ostream, queued (ostream null) or
+// dropped, as keep_comments says. Null at the end of the stream.
+char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream);
+// Passes the queued comment lines, oldest first, to the output_comment hook.
+void flush_comments(FILE* out);
+// Number of numbers on a line, counted from character skip_columns (blanks and commas separate).
+size_t scanline(const char* line);
+// Column count of the file's first data line; the stream is rewound.
+size_t scan(FILE* in);
+// Leading data lines holding exactly `antal` numbers; the stream is rewound.
+size_t get_rows(FILE* in, size_t antal);
+// Next data row parsed into var[0..vars-1] (missing values are 0), or null at the end.
+double* readline(FILE* in, double* var, FILE* ut, size_t vars);
+// First position at or after s that is neither white space nor a comma.
+char* eatwhite(char* s);
+// Position just after the number starting at s (white space first), or s when there is none.
+char* eatfloat(char* s);
+
+// Reads one number from [p, end) the way the C library's "%lf" conversion does (leading white
+// space skipped; *end is the string's terminator). Returns the position after it, or null when
+// no number can be read there.
+const char* read_double(const char* p, const char* end, double* value);
+
+// ---- File pairs ----------------------------------------------------------------------------------
+
+struct open__files {
+    const char* namein = nullptr;
+    const char* nameout = nullptr;
+    FILE* in = nullptr;
+    FILE* out = nullptr;
+    std::unique_ptr<char[]> inbuf;   // the streams' 1 MiB buffers
+    std::unique_ptr<char[]> outbuf;
+    open__files() = default;
+    open__files(const char* in_name, const char* out_name) : namein(in_name), nameout(out_name) {}
+    open__files(const open__files&) = delete;
+    open__files& operator=(const open__files&) = delete;
+    ~open__files();
+};
+
+using flag_array = std::vector<char>;
+
+// A flagfile value that means "no selection at all": the array stays all zero.
+extern const char* const NO_SELECTION;
+
+size_t openin(open__files& of);
+size_t openout(open__files& of, size_t antal, size_t lines);
+// A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
+flag_array open_flags(const char* flagfile, size_t antal);
+size_t openfiles(open__files& of, const char* flagfile, flag_array* flag);
+size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_);
+// Writes the epilog and closes the pair (standard output is flushed, not closed).
+void closefiles(open__files& of);
+
+// ---- Writing -------------------------------------------------------------------------------------
+
+// Writes one row through the output hooks; columns whose mark in `flag` is non-zero are left out.
+int writeline(FILE* out, const double* var, size_t vars, const char* flag);
+inline int writeline(FILE* out, const double* var, size_t vars, const flag_array& flag)
+{
+    return writeline(out, var, vars, flag.empty() ? nullptr : flag.data());
+}

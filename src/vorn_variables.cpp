@@ -1,0 +1,3 @@
+#include "vorn_variables.h"
+
+vorn_variables settings;

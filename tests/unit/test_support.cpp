@@ -1,0 +1,195 @@
+// Argument files, the run log, path splitting and joining, wildcard output names.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "at_file.h"
+#include "logfile.h"
+#include "mypath.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SupportFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string tmpl = (fs::temp_directory_path() / "vorn_support_XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    // Writes content to the file name in the test directory; returns its path.
+    std::string write(const std::string& name, const std::string& content)
+    {
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    std::string read(const std::string& path)
+    {
+        std::ostringstream s;
+        s << std::ifstream(path, std::ios::binary).rdbuf();
+        return s.str();
+    }
+    // Runs rebuild_argv on the arguments; returns the resulting vector as strings.
+    std::vector<std::string> rebuild(std::vector<std::string> args, bool* replaced = nullptr)
+    {
+        std::vector<char*> in;
+        for (auto& a : args) in.push_back(a.data());
+        in.push_back(nullptr);
+        int argc = static_cast<int>(args.size());
+        char** argv = in.data();
+        EXPECT_EQ(rebuild_argv(&argc, &argv), 0);
+        std::vector<std::string> out(argv, argv + argc);
+        EXPECT_EQ(argv[argc], nullptr);
+        if (argv != in.data()) {
+            EXPECT_EQ(argv[argc + 1], nullptr);
+        }
+        if (replaced) *replaced = argv != in.data();
+        restore_argv(&argc, &argv, static_cast<int>(args.size()), in.data());
+        EXPECT_EQ(argv, in.data());
+        return out;
+    }
+    fs::path dir;
+};
+
+using Args = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(SupportFiles, ArgumentFilesExpandInPlace)
+{
+    const std::string f = write("args", "-k\n-e\n1,2\nin.dat\nout.dat\n");
+    bool replaced = false;
+    EXPECT_EQ(rebuild({"vorn", "@" + f}, &replaced), (Args{"vorn", "-k", "-e", "1,2", "in.dat", "out.dat"}));
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(rebuild({"vorn", "-q", "$" + f, "x"}), (Args{"vorn", "-q", "-k", "-e", "1,2", "in.dat", "out.dat", "x"}));
+
+    // Nested files expand where they are named; '#' lines and arguments are dropped.
+    const std::string inner = write("inner", "b\n#comment\nc");
+    const std::string outer = write("outer", "a\n@" + inner + "\nd\n");
+    EXPECT_EQ(rebuild({"vorn", "@" + outer, "#x", "e"}), (Args{"vorn", "a", "b", "c", "d", "e"}));
+    int count = 0;
+    EXPECT_EQ(add_arg_to_argv(&count, nullptr, ("@" + outer).c_str()), 6);  // 3 + 3 lines read
+    EXPECT_EQ(count, 4);
+
+    // A '#' argument alone makes a new vector; nothing to do keeps the old one.
+    EXPECT_EQ(rebuild({"vorn", "#note", "-t"}, &replaced), (Args{"vorn", "-t"}));
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(rebuild({"vorn", "-t", "@" + (dir / "missing").string()}, &replaced),
+              (Args{"vorn", "-t", "@" + (dir / "missing").string()}));
+    EXPECT_FALSE(replaced);
+
+    // An empty file or one of comments only removes its argument.
+    EXPECT_EQ(rebuild({"vorn", "@" + write("empty", ""), "@" + write("comments", "#a\n#b\n")}), (Args{"vorn"}));
+}
+
+TEST_F(SupportFiles, ArgumentFileLinesAreTakenAsRead)
+{
+    const std::string long_line(5000, 'x');
+    const std::string exact(4095, 'y');
+    const std::string f = write("lines", "  lead\ncr\r\n\n" + long_line + "\n" + exact + "\nlast");
+    EXPECT_EQ(rebuild({"vorn", "@" + f}),
+              (Args{"vorn", "  lead", "cr\r", "", std::string(4095, 'x'), std::string(905, 'x'), exact,
+                    "" /* the line feed after exactly 4095 characters is a piece of its own */, "last"}));
+}
+
+TEST_F(SupportFiles, SelfNamingArgumentFileStopsAtDepthLimit)
+{
+    const std::string self = (dir / "self").string();
+    write("self", "x\n@" + self + "\n");
+    int count = 0;
+    EXPECT_EQ(add_arg_to_argv(&count, nullptr, ("@" + self).c_str()), 2 * ARG_FILE_MAX_DEPTH);
+    EXPECT_EQ(count, ARG_FILE_MAX_DEPTH + 1);
+    Args expected{"vorn"};
+    expected.insert(expected.end(), ARG_FILE_MAX_DEPTH, "x");
+    expected.push_back("@" + self);  // the innermost name is taken literally
+    EXPECT_EQ(rebuild({"vorn", "@" + self}), expected);
+}
+
+TEST_F(SupportFiles, RunLogLine)
+{
+    setenv("LC_ALL", "C", 1);
+    const std::string log = (dir / "logfile").string();
+    const char* run1[] = {"vorn", "-k", "-e", "1,3", "in", "out"};
+    flogfile(log.c_str(), 6, run1);
+    const char* run2[] = {"vorn", "a \"b", "a\"b", "--eval=r[1] = c[1]*2", "--x y", "-e1,3", "p\\q r", "*"};
+    flogfile(log.c_str(), 8, run2);
+    const std::string date = R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)";
+    EXPECT_TRUE(std::regex_match(read(log), std::regex(date + R"( vorn -k -e "1,3" in out\n)" + date +
+                                                       R"re( vorn "a \\"b" a"b --eval="r\[1\] = c\[1\]\*2" "--x y" "-e1,3" "p\\\\q r" "\*"\n)re")))
+        << read(log);
+    EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C");
+
+    testing::internal::CaptureStderr();
+    flogfile((dir / "no" / "such" / "dir").c_str(), 6, run1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "No logfile entry\n");
+
+    EXPECT_EQ(quote_string("say \"hi\" \\o/"), "say \\\"hi\\\" \\\\o/");
+    EXPECT_EQ(quote_string(""), "");
+    EXPECT_EQ(quote_string(nullptr), "");
+}
+
+TEST(PathUtilities, Explode)
+{
+    char drive[256], directory[256], filename[256], extension[256];
+    auto parts = [&] { return Args{drive, directory, filename, extension}; };
+    EXPECT_EQ(explode_path("C:\\dir\\sub\\file.txt", drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"C:", "\\dir\\sub\\", "file", ".txt"}));
+    EXPECT_EQ(explode_path("/usr/local/bin/tool", drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"", "/usr/local/bin/", "tool", ""}));
+    EXPECT_EQ(explode_path("C:file", drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"C:", "", "file", ""}));
+    EXPECT_EQ(explode_path("dir/.profile", drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"", "dir/", "", ".profile"}));
+    EXPECT_EQ(explode_path(".profile", drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"", "", "", ".profile"}));
+    EXPECT_EQ(explode_path("a.d/b", drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"", "a.d/", "b", ""}));
+    EXPECT_EQ(explode_path("", drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"", "", "", ""}));
+    EXPECT_EQ(explode_path(nullptr, drive, directory, filename, extension), 0);
+    EXPECT_EQ(parts(), (Args{"", "", "", ""}));
+
+    EXPECT_EQ(explode_path_n("/opt/tools/vorn.bin", nullptr, 0, nullptr, 0, filename, 256, nullptr, 0), 0);
+    EXPECT_STREQ(filename, "vorn");
+    // A part that does not fit is cut; the parts stored after it stay empty.
+    EXPECT_EQ(explode_path_n("C:/d/file.txt", drive, 256, directory, 256, filename, 3, extension, 256), ENAMETOOLONG);
+    EXPECT_EQ(parts(), (Args{"", "", "fi", ".txt"}));
+}
+
+TEST(PathUtilities, Combine)
+{
+    char path[260];
+    EXPECT_EQ(combine_path(path, "C", "dir", "f", "txt"), 0);
+    EXPECT_STREQ(path, "C:dir/f.txt");
+    EXPECT_EQ(combine_path(path, "C:", "\\dir\\", "f", ".txt"), 0);
+    EXPECT_STREQ(path, "C:\\dir\\f.txt");
+    EXPECT_EQ(combine_path(path, nullptr, "", "f", nullptr), 0);
+    EXPECT_STREQ(path, "f");
+    EXPECT_EQ(combine_path_n(path, 5, "C", "dir", "f", "txt"), ENAMETOOLONG);
+    EXPECT_STREQ(path, "C:di");
+    EXPECT_EQ(combine_path_n(path, 12, "C", "dir", "f", "txt"), 0);
+    EXPECT_EQ(combine_path_n(nullptr, 0, "C", "dir", "f", "txt"), 0);
+}
+
+TEST(PathUtilities, WildcardOutputNames)
+{
+    EXPECT_EQ(wildcard_output_name("data.txt", ".out"), "data.out");
+    EXPECT_EQ(wildcard_output_name("a.b.c", ".out"), "a.b.out");
+    EXPECT_EQ(wildcard_output_name("noext", ".out"), "noext.out");
+    EXPECT_EQ(wildcard_output_name("name.", ".out"), "name.out");
+    EXPECT_EQ(wildcard_output_name("dir.d/file", ".out"), "dir.out");
+    EXPECT_EQ(wildcard_output_name("x.dat", ".csv"), "x.csv");
+}
