@@ -16,7 +16,7 @@ bool store_part(char* buf, size_t len, std::string_view part)
     if (!buf) return true;
     if (len == 0) return false;
     const size_t n = part.size() < len ? part.size() : len - 1;
-    std::memcpy(buf, part.data(), n);
+    if (n > 0) std::memcpy(buf, part.data(), n);
     buf[n] = '\0';
     return n == part.size();
 }

@@ -120,6 +120,8 @@ TEST_F(SupportFiles, SelfNamingArgumentFileStopsAtDepthLimit)
 
 TEST_F(SupportFiles, RunLogLine)
 {
+    const char* old_lc_all = std::getenv("LC_ALL");
+    const std::string saved_lc_all = old_lc_all ? old_lc_all : "";
     setenv("LC_ALL", "C", 1);
     const std::string log = (dir / "logfile").string();
     const char* run1[] = {"vorn", "-k", "-e", "1,3", "in", "out"};
@@ -131,6 +133,8 @@ TEST_F(SupportFiles, RunLogLine)
                                                        R"re( vorn "a \\"b" a"b --eval="r\[1\] = c\[1\]\*2" "--x y" "-e1,3" "p\\\\q r" "\*"\n)re")))
         << read(log);
     EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C");
+    if (old_lc_all) setenv("LC_ALL", saved_lc_all.c_str(), 1);
+    else unsetenv("LC_ALL");
 
     testing::internal::CaptureStderr();
     flogfile((dir / "no" / "such" / "dir").c_str(), 6, run1);

@@ -1,0 +1,53 @@
+// Remove (or, inverted, keep) the selected data rows.
+#include "operations.h"
+#include "readflag.h"
+#include "utils.h"
+
+void rem_row(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
+{
+    open__files of(namein, nameout);
+    size_t lines = 0;
+    const size_t antal = openfiles_t(of, flagfile, nullptr, &lines);
+
+    auto row = my_malloc(double, antal);
+    auto rowflags = my_calloc(char, lines);
+
+    const char* const verb = settings.inverse ? "Keeps" : "Removes";
+    if (settings.quiet) {
+        std::fprintf(stderr, "Vorn: %s rows ", verb);
+    } else {
+        std::fprintf(stderr, "%s -> %s\n", namein, nameout ? nameout : "(null)");
+        std::fprintf(stderr, "%s the following rows:\n", verb);
+    }
+    std::fflush(stderr);
+
+    readflags(flagfile, rowflags.get(), settings.inverse, settings.flag_lines, lines);
+
+    if (settings.quiet && flagged(rowflags.get(), lines) > 50)
+        std::fprintf(stderr, "a lot of rows");
+    else
+        printflagged(stderr, rowflags.get(), lines);
+    if (!settings.quiet) std::fputc('\n', stderr);
+    std::fflush(stderr);
+    std::fflush(stdout);
+
+    // Rows after the counted leading run (past a line of another width) have no mark: they count
+    // as not selected, so removing writes them and keeping leaves them out.
+    const bool write_unmarked = !settings.inverse;
+    size_t count = 0;
+    while (readline(of.in, row.get(), of.out, antal)) {
+        if (settings.debug) dbg_printf("row %lu read\n", static_cast<unsigned long>(count + 1));
+        const bool written = count < lines ? rowflags[count] == 0 : write_unmarked;
+        if (written) writeline(of.out, row.get(), antal, nullptr);
+        ++count;
+        if (settings.debug)
+            dbg_printf("row %lu %s\n", static_cast<unsigned long>(count), written ? "written" : "left out");
+    }
+    if (settings.debug) dbg_printf("%lu rows read\n", static_cast<unsigned long>(count));
+
+    rowflags.reset();
+    closefiles(of);
+    std::fflush(stderr);
+    *vars = antal;
+    *rows = count;
+}

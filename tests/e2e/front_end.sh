@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Front end: help and version texts, argument files, the run log, wildcard output names.
+source "$(dirname "$0")/lib.bash" "$1"
+
+printf '1 2 3\n4 5 6\n' > in.dat
+nl=$'\n'
+
+# ---- Version block and help text -----------------------------------------------------------
+run -v
+expect_rc "-v exits 0" 0
+version_block=$OUT
+version_line=${OUT%%"$nl"*}
+# Three strings: the version line, the notice (two lines) and the contact line.
+expect_eq "-v prints the version, notice and contact lines" 4 "$(printf '%s' "$OUT" | wc -l)"
+expect_contains "version line names the program" "vorn Version " "$version_line"
+expect_eq "-v writes nothing to stderr" "" "$ERR"
+
+run --more -?
+expect_rc "--more -? exits 0" 0
+help=$OUT
+expect_eq "help begins with the version line" "$version_line" "${help%%"$nl"*}"
+expect_contains "help ends with the version block" "$nl$version_block" "$help"
+[ "${help: -${#version_block}}" == "$version_block" ] && pass || fail "help ends with the version block"
+expect_contains "Usage line with the bare program name" \
+    "${nl}${nl}Usage: vorn -options infile outfile [vornfile] [-e \"string\"]${nl}infile               - original file$nl" "$help"
+expect_contains "-w line shows .out" \
+    "-w, --wildcard[=ext] - use wildcards in filenames and replace/add .ext$nl                       to filenames (default ext: .out)$nl" "$help"
+expect_contains "fuzz line" \
+    "--fuzz=epsilon       - Make the comparisons in --keep/remove a bit fuzzy$nl                       adds +/-epsilon to level (default: 2.22045e-16)$nl" "$help"
+expect_contains "maxbuff line" "--maxbuff=#          - make buffers # bytes instead of 131072 bytes.$nl" "$help"
+expect_contains "eval line" "assigning to n[#] (# max 100). c[#] are treated$nl" "$help"
+expect_contains "tab escape kept literally" "                       -z\\t gives tab between numbers$nl" "$help"
+expect_contains "last option lines" "-v, --version        - show version of program$nl$nl$version_line" "$help"
+
+run -wcsv --more -?   # an optional argument is attached to its option
+expect_contains "-wcsv changes the extension shown" "(default ext: .csv)$nl" "$OUT"
+run --wildcard=.res --fuzz=0.5 --more -?
+expect_contains "--wildcard=.res changes the extension shown" "(default ext: .res)$nl" "$OUT"
+expect_contains "--fuzz changes the value shown" "(default: 0.5)$nl" "$OUT"
+
+mkdir -p "tool dir"; cp "$VORN_BIN" "tool dir/vorn.bin"
+"./tool dir/vorn.bin" --more -? > stdout.txt 2>/dev/null; RC=$?
+expect_rc "help through a path with an extension exits 0" 0
+expect_contains "Usage line drops directories and extension" "Usage: vorn -options" "$(cat stdout.txt)"
+
+long_name=$(printf 'x%.0s' {1..300})
+(exec -a "$long_name" "$VORN_BIN" --more -?) >stdout.txt 2>stderr.txt; RC=$?
+expect_rc "a base name too long for its buffer still shows the help" 0
+expect_eq "a base name too long for its buffer is reported" "usage: File name too long" "$(cat stderr.txt)"
+expect_contains "the cut base name is shown" "Usage: ${long_name:0:255} -options" "$(cat stdout.txt)"
+
+run --more --output-csv
+expect_rc "no operation shows the help text" 0
+expect_contains "no operation shows the help text" "Usage: vorn -options" "$OUT"
+
+if command -v more >/dev/null; then
+    run -?
+    expect_rc "-? through the pager exits 0" 0
+    expect_eq "-? through the pager shows the same text" "$help" "$OUT"
+    printf '#only a comment\n' > empty.args
+    run @empty.args
+    expect_eq "an argument file expanding to nothing shows the help text" "$help" "$OUT"
+else
+    echo "note: no pager 'more' on this machine; pager checks skipped"
+fi
+expect_no_file "help and version runs write no run log" logfile
+
+# ---- Argument files --------------------------------------------------------------------------
+# The same run given on the command line, through @file and through $file.
+run -k -e 1,2 in.dat out.dat
+expect_rc "-k on the command line" 0
+expect_file "-k on the command line removes columns 1 and 2" out.dat $'3\n6\n'
+rm -f out.dat
+printf -- '-k\n-e\n1,2\nin.dat\nout.dat\n' > args
+run @args
+expect_rc "@args runs" 0
+expect_file "@args gives the command line's result" out.dat $'3\n6\n'
+rm -f out.dat
+run '$args'
+expect_rc "\$args runs" 0
+expect_file "\$args gives the command line's result" out.dat $'3\n6\n'
+
+printf -- '# nop run\n--nop\n@inner.args\n' > outer.args
+printf -- 'in.dat\n#the output\nnested.dat\n' > inner.args
+run @outer.args '#ignored'
+expect_rc "nested argument files with comments" 0
+expect_file "nested argument files with comments" nested.dat $'1 2 3\n4 5 6\n'
+run --nop @missing.dat out2.dat
+expect_rc "an unreadable @name is a literal input name" 1
+expect_no_file "no output for an unreadable @name" out2.dat
+
+# ---- Run log -----------------------------------------------------------------------------------
+cp "$VORN_BIN" ./vorn
+rm -f logfile
+date_re='[0-9][0-9]/[0-9][0-9]/[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'
+./vorn -k -e 1,3 in.dat out.dat >/dev/null 2>&1
+./vorn in.dat o.dat --nop '--eval=r[1] = c[1]*2' >/dev/null 2>&1
+./vorn @args >/dev/null 2>&1
+expect_eq "run log has one line per run" 3 "$(wc -l < logfile)"
+line() { sed -n "$1p" logfile; }
+if [[ "$(line 1)" =~ ^$date_re' ./vorn -k -e "1,3" in.dat out.dat'$ ]]; then pass
+else fail "run log line: date, then the arguments, 1,3 quoted" "$(line 1)"; fi
+if [[ "$(line 2)" =~ ^$date_re' ./vorn --nop --eval="r[1] = c[1]*2" in.dat o.dat'$ ]]; then pass
+else fail "run log: options before file names, --name=\"value\"" "$(line 2)"; fi
+if [[ "$(line 3)" =~ ^$date_re' ./vorn -k -e "1,2" in.dat out.dat'$ ]]; then pass
+else fail "run log: the expanded argument file" "$(line 3)"; fi
+
+mkdir logdir && (cd logdir && mkdir logfile && cp ../in.dat . && "$VORN_BIN" --nop in.dat o.dat >../stdout.txt 2>../stderr.txt)
+RC=$?; ERR=$(cat stderr.txt)
+expect_rc "an unwritable run log does not stop the run" 0
+expect_contains "an unwritable run log is reported" "No logfile entry$nl" "$ERR$nl"
+expect_file "an unwritable run log does not stop the run" logdir/o.dat $'1 2 3\n4 5 6\n'
+
+# ---- Wildcard output names ---------------------------------------------------------------------
+cp in.dat a.dat; cp in.dat b.dat
+run -w --nop a.dat b.dat
+expect_rc "wildcard run" 0
+expect_file "wildcard a.dat -> a.out" a.out $'1 2 3\n4 5 6\n'
+expect_file "wildcard b.dat -> b.out" b.out $'1 2 3\n4 5 6\n'
+run --wildcard=.res --nop a.dat b.dat
+expect_file "--wildcard=.res a.dat -> a.res" a.res $'1 2 3\n4 5 6\n'
+expect_file "--wildcard=.res b.dat -> b.res" b.res $'1 2 3\n4 5 6\n'
+run -wcsv --nop a.dat
+expect_file "-wcsv a.dat -> a.csv" a.csv $'1 2 3\n4 5 6\n'
+
+finish
