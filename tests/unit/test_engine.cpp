@@ -1,0 +1,264 @@
+// The line reader, the column and row counters, selections and the small containers.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compat.h"
+#include "readflag.h"
+#include "slists.h"
+#include "utils.h"
+
+namespace {
+
+// A temporary file holding `text`, open for reading; closed and removed at scope end.
+struct temp_file {
+    FILE* f;
+    explicit temp_file(const std::string& text)
+    {
+        f = std::tmpfile();
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::rewind(f);
+    }
+    ~temp_file() { std::fclose(f); }
+};
+
+std::vector<int> marks(const char* selection, size_t n, int inverse = 0)
+{
+    sll_list<std::string> list;
+    add_flaglines(list, selection);
+    std::vector<char> flag(n + 102, 0);
+    readflags(nullptr, flag.data(), inverse, list, n);
+    return std::vector<int>(flag.begin(), flag.begin() + static_cast<long>(n));
+}
+
+std::vector<int> marked_positions(const char* selection, size_t n)
+{
+    std::vector<int> pos;
+    auto m = marks(selection, n);
+    for (size_t i = 0; i < n; ++i)
+        if (m[i]) pos.push_back(static_cast<int>(i + 1));
+    return pos;
+}
+
+}  // namespace
+
+TEST(LineClassification, TestsInOrder)
+{
+    settings = vorn_variables{};
+    EXPECT_TRUE(iscomment(""));
+    EXPECT_TRUE(iscomment("# 1 2\n"));
+    EXPECT_TRUE(iscomment("! 1\n"));
+    EXPECT_TRUE(iscomment("; 1\n"));
+    EXPECT_TRUE(iscomment("   \n"));
+    EXPECT_TRUE(iscomment("text only\n"));
+    EXPECT_FALSE(iscomment("  # 1 2\n"));
+    EXPECT_FALSE(iscomment("x1\n"));
+    settings.starskip = 1;
+    settings.skip_rows = 1;
+    EXPECT_TRUE(iscomment("1 2 *\n"));
+    EXPECT_EQ(settings.skip_rows, 1) << "starred lines do not use up the countdown";
+    EXPECT_TRUE(iscomment("1 2\n"));
+    EXPECT_EQ(settings.skip_rows, 0);
+    EXPECT_FALSE(iscomment("1 2\n"));
+    settings = vorn_variables{};
+}
+
+TEST(LineReader, ColumnCountingAndRowParsing)
+{
+    settings = vorn_variables{};
+    EXPECT_EQ(scanline("1 2 x 3\n"), 2u);
+    EXPECT_EQ(scanline("1,2,3\n"), 3u);
+    EXPECT_EQ(scanline("  # 1 2\n"), 0u);
+    EXPECT_EQ(scanline("1e5 -2.5 .5 inf nan 0x1p3\n"), 6u);
+    settings.skip_columns = 4;
+    EXPECT_EQ(scanline("1 2\n"), 0u);
+    EXPECT_EQ(scanline("abc 1 2\n"), 2u);
+    settings = vorn_variables{};
+
+    temp_file t("# c\n1 2 3\n4 5\n6 7 8 9\n\n");
+    EXPECT_EQ(scan(t.f), 3u);
+    double row[3];
+    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    EXPECT_EQ(row[0], 1);
+    EXPECT_EQ(row[2], 3);
+    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    EXPECT_EQ(row[1], 5);
+    EXPECT_EQ(row[2], 0) << "short rows are padded";
+    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    EXPECT_EQ(row[2], 8) << "long rows are cut";
+    EXPECT_EQ(readline(t.f, row, nullptr, 3), nullptr);
+}
+
+TEST(LineReader, RowCountIsTheLeadingRunOfTheFirstWidth)
+{
+    settings = vorn_variables{};
+    settings.quiet = 1;
+    temp_file t("1 2\n3 4\n5\n6 7\n");
+    EXPECT_EQ(get_rows(t.f, 2), 2u);
+    double row[2];
+    ASSERT_NE(readline(t.f, row, nullptr, 2), nullptr) << "the stream was rewound";
+    EXPECT_EQ(row[0], 1);
+    settings = vorn_variables{};
+}
+
+TEST(LineReader, InputDelimiterAndSkipColumns)
+{
+    settings = vorn_variables{};
+    settings.input_delimiter = ',';
+    temp_file t("1,2,3\n");
+    double row[3];
+    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    EXPECT_EQ(row[1], 2);
+    EXPECT_EQ(row[2], 3);
+    settings = vorn_variables{};
+    settings.skip_columns = 4;
+    temp_file u("1 2\n5 6 7 8\n");
+    EXPECT_EQ(readline(u.f, row, nullptr, 2), nullptr) << "a line no longer than the skipped part ends the reading";
+    settings = vorn_variables{};
+}
+
+TEST(LineReader, CommentsAreQueuedUntilAnOutputExists)
+{
+    settings = vorn_variables{};
+    settings.keep_comments = 1;
+    temp_file t("# one\r\n\n1 2\n");
+    char buf[MIN_MAXBUFF];
+    ASSERT_NE(myfgets_o(buf, sizeof buf, t.f, nullptr), nullptr);
+    temp_file out("");
+    set_output_standard();
+    flush_comments(out.f);
+    std::rewind(out.f);
+    char got[64] = {};
+    EXPECT_EQ(std::fread(got, 1, sizeof got - 1, out.f), 7u);
+    EXPECT_STREQ(got, "# one\n\n");
+    settings = vorn_variables{};
+}
+
+TEST(LineReader, FastNumberPathAgreesWithTheLibraryScan)
+{
+    const char* samples[] = {"0", "-0", "1.5", "-2.25e-3", ".5", "5.", "1e", "1e+", "1e+5x", "12abc", "+7",
+                             "inf", "-infinity", "nan", "0x1A", "0x", "1e999", "1e-400", "123456789012345678901234567890",
+                             "-", ".", "-.", "1.2.3", "4,5", "0.1e-2,"};
+    for (const char* s : samples) {
+        double want = -99, got = -99;
+        int used = -1;
+        const int n = std::sscanf(s, "%lf%n", &want, &used);
+        const char* end = read_double(s, s + std::strlen(s), &got);
+        if (n != 1) {
+            EXPECT_EQ(end, nullptr) << s;
+            continue;
+        }
+        ASSERT_NE(end, nullptr) << s;
+        EXPECT_EQ(end - s, used) << s;
+        if (want == want) EXPECT_EQ(got, want) << s;
+    }
+}
+
+TEST(Selection, Syntax)
+{
+    EXPECT_EQ(marked_positions("1,3,5-7,10:5:-1", 22), (std::vector<int>{1, 3, 5, 6, 7, 10, 15, 20}));
+    EXPECT_EQ(marked_positions("7-3", 10), (std::vector<int>{3, 4, 5, 6, 7}));
+    EXPECT_EQ(marked_positions("10:2:1", 10), (std::vector<int>{1, 3, 5, 7, 9}));
+    EXPECT_EQ(marked_positions("0-3", 5), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(marked_positions("5--1", 9), (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(marked_positions("4:1:-1", 3), (std::vector<int>{3}));
+    EXPECT_EQ(marked_positions("1:2", 5), (std::vector<int>{1}));
+    EXPECT_EQ(marked_positions("1 3", 5), (std::vector<int>{1}));
+    EXPECT_EQ(marked_positions("5-", 5), (std::vector<int>{5}));
+    EXPECT_EQ(marked_positions("9,2-20", 4), (std::vector<int>{2, 3, 4}));
+    EXPECT_EQ(marked_positions("", 4), (std::vector<int>{}));
+    EXPECT_EQ(marked_positions(",,x,2", 4), (std::vector<int>{2}));
+}
+
+TEST(Selection, InversionCountsAndListing)
+{
+    settings = vorn_variables{};
+    EXPECT_EQ(marks("2", 5, 1), (std::vector<int>{1, 0, 1, 1, 1}));
+    sll_list<std::string> list;
+    add_flaglines(list, "2");
+    std::vector<char> flag(5 + 102, 0);
+    readflags(nullptr, flag.data(), 1, list, 5);
+    EXPECT_EQ(flagged(flag.data(), 5), 1u);
+    settings.inverse = 1;
+    temp_file out("");
+    printflagged(out.f, flag.data(), 5);
+    settings.inverse = 0;
+    std::vector<char> runs = {1, 1, 1, 0, 1, 0, 0, 1, 1};
+    printflagged(out.f, runs.data(), runs.size());
+    std::rewind(out.f);
+    char got[64] = {};
+    std::fread(got, 1, sizeof got - 1, out.f);
+    EXPECT_STREQ(got, "2 1-3 5 8-9 ");
+    settings = vorn_variables{};
+}
+
+TEST(Selection, TwoInlineSelectionsAndAFile)
+{
+    settings = vorn_variables{};
+    sll_list<std::string> list;
+    add_flaglines(list, "1");
+    add_flaglines(list, "3");
+    char name[] = "/tmp/vorn-sel-XXXXXX";
+    const int fd = mkstemp(name);
+    ASSERT_GE(fd, 0);
+    const char text[] = "# columns\n5\n6,7\n";
+    ASSERT_EQ(write(fd, text, sizeof text - 1), static_cast<ssize_t>(sizeof text - 1));
+    close(fd);
+    std::vector<char> flag(8 + 102, 0);
+    readflags(name, flag.data(), 0, list, 8);
+    std::remove(name);
+    EXPECT_EQ(std::vector<int>(flag.begin(), flag.begin() + 8), (std::vector<int>{1, 0, 1, 0, 1, 1, 1, 0}));
+}
+
+TEST(SelectionDeathTest, FatalSelections)
+{
+    sll_list<std::string> list;
+    EXPECT_EXIT(add_flaglines(list, "a1"), testing::ExitedWithCode(1), "invalid characters in option argument for option -e: a1.");
+    EXPECT_EXIT(marks("3:0:9", 10), testing::ExitedWithCode(1), "Error: step can't be less than 1: 0");
+    EXPECT_EXIT(marks("3:-2:9", 10), testing::ExitedWithCode(1), "step can't be less than 1: -2");
+}
+
+TEST(Lists, StackQueueAndCopies)
+{
+    sll_list<std::string> stack, queue;
+    std::string s = "a";
+    stack.sll_push(s);
+    s = "changed";
+    stack.sll_push("b");
+    stack.sll_push("c");
+    for (const char* want : {"c", "b", "a"}) {
+        EXPECT_EQ(*stack.sll_peek(), want);
+        stack.sll_pop();
+    }
+    EXPECT_EQ(stack.sll_peek(), nullptr);
+    stack.sll_pop();  // harmless on an empty list
+    for (const char* v : {"a", "b", "c"}) queue.sll_push_at_end(v);
+    EXPECT_EQ(*queue.sll_find([](const std::string& v) { return v == "b"; }), "b");
+    EXPECT_EQ(queue.sll_find([](const std::string& v) { return v == "z"; }), nullptr);
+    std::string all;
+    queue.sll_foreach([&](const std::string& v) { all += v; });
+    EXPECT_EQ(all, "abc");
+}
+
+TEST(BoundedCopy, CutsAndReportsTheSourceLength)
+{
+    char d[4] = {'x', 'x', 'x', 'x'};
+    EXPECT_EQ(strlcpy(d, "hello", sizeof d), 5u);
+    EXPECT_STREQ(d, "hel");
+    char e[1] = {'q'};
+    EXPECT_EQ(strlcpy(e, "", 0), 0u);
+    EXPECT_EQ(e[0], 'q');
+}
+
+TEST(MemoryDeathTest, AllocationFailureIsReportedWithTheSize)
+{
+    EXPECT_EXIT(my_malloc(char, static_cast<size_t>(1) << 62), testing::ExitedWithCode(1),
+                "Could not allocate memory 4611686018427387904 bytes");
+    EXPECT_EXIT(my_malloc_array_(static_cast<size_t>(1) << 40, static_cast<size_t>(1) << 30), testing::ExitedWithCode(1),
+                "Could not allocate memory");
+}
