@@ -1,4 +1,5 @@
 // The standard style (plain text rows) and the number printer every style shares.
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -50,11 +51,16 @@ char* put_digits(char* p, uint64_t n)
 // C library does for "%f".
 uint64_t micro_units(double a)
 {
-    if (a == 0) return 0;
-    int exp = 0;
-    const double fr = std::frexp(a, &exp);                              // a = fr * 2^exp, fr in [0.5, 1)
-    const uint64_t m = static_cast<uint64_t>(std::ldexp(fr, 53));      // exact 53-bit mantissa
-    const int e = exp - 53;                                               // a = m * 2^e
+    // a = m * 2^e exactly, from the bits of the double (subnormals have no hidden bit).
+    const uint64_t bits = std::bit_cast<uint64_t>(a);
+    const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+    int e = -1074;
+    if (biased != 0) {
+        m |= uint64_t{1} << 52;
+        e = biased - 1075;
+    }
+    if (m == 0) return 0;
     const unsigned __int128 p = static_cast<unsigned __int128>(m) * 1000000u;
     if (e >= 0) return static_cast<uint64_t>(p << e);
     const int s = -e;
