@@ -194,8 +194,11 @@ size_t scanline(const char* line)
     char* p = const_cast<char*>(line) + settings.skip_columns;
     const char* const end = line + len;
     size_t count = 0;
+    // Counting and parsing agree on separators: white space, commas and the input delimiter.
+    const char delim = static_cast<char>(settings.input_delimiter);
     for (;;) {
         p = eatwhite(p);
+        while (delim && *p == delim) p = eatwhite(p + 1);
         double v;
         const char* q = read_double(p, end, &v);
         if (!q) break;
@@ -262,6 +265,8 @@ double* readline(FILE* in, double* var, FILE* ut, size_t vars)
     const char* cur = p;
     const char* const end = line + len;
     while (i < vars) {
+        // Commas separate numbers here as they do when the columns are counted.
+        cur = eatwhite(const_cast<char*>(cur));
         const char* next = read_double(cur, end, &var[i]);
         if (!next) break;
         ++i;

@@ -54,13 +54,15 @@ printf 'ab 1 2\nab 3 4\n' > skipcol.dat
 run -# -b 3 --nop skipcol.dat -
 expect_eq "skip columns" $'1 2\n3 4\n' "$OUT"
 printf '1;2;3\n4;5;6\n' > semi.dat
+# Left to us: counting and parsing agree on separators. The input delimiter separates columns
+# when they are counted too, and commas separate numbers when rows are parsed, as when counted.
 run -# --input-delimiter=';' --nop semi.dat -
-expect_eq "input delimiter: counting ignores it, so one column" $'1\n4\n' "$OUT"
+expect_eq "input delimiter counts columns too" $'1 2 3\n4 5 6\n' "$OUT"
 printf '1,2,3\n4,5,6\n' > comma.dat
 run -# --input-delimiter=, --nop comma.dat -
 expect_eq "comma delimiter" $'1 2 3\n4 5 6\n' "$OUT"
 run -# --nop comma.dat -
-expect_eq "commas count but do not parse" $'1 0 0\n4 0 0\n' "$OUT"
+expect_eq "commas separate when counting and parsing alike" $'1 2 3\n4 5 6\n' "$OUT"
 printf '1 2 x 3\n  # 1 2\n5 6 7 8\nx1\n' > ragged.dat
 run -# --nop ragged.dat -
 expect_eq "ragged rows padded or cut" $'1 2\n0 0\n5 6\n0 0\n' "$OUT"
