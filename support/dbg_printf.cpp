@@ -1,16 +1,13 @@
 #include "dbg_printf.h"
 
 #include <cstdarg>
-#include <cstdio>
+
+#include "err_printf.h"
 
 void dbg__printf(const char* file, int line, const char* fmt, ...)
 {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::fprintf(stderr, "%s:%d:: debug: ", file, line);
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(stderr, fmt, ap);
+    located_vprintf("debug", file, line, fmt, ap);
     va_end(ap);
-    std::fflush(stderr);
 }

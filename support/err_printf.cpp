@@ -1,16 +1,20 @@
 #include "err_printf.h"
 
-#include <cstdarg>
 #include <cstdio>
 
-void err__printf(const char* file, int line, const char* fmt, ...)
+void located_vprintf(const char* kind, const char* file, int line, const char* fmt, va_list ap)
 {
     std::fflush(stdout);
     std::fflush(stderr);
-    std::fprintf(stderr, "%s:%d:: error: ", file, line);
+    std::fprintf(stderr, "%s:%d:: %s: ", file, line, kind);
+    std::vfprintf(stderr, fmt, ap);
+    std::fflush(stderr);
+}
+
+void err__printf(const char* file, int line, const char* fmt, ...)
+{
     va_list ap;
     va_start(ap, fmt);
-    std::vfprintf(stderr, fmt, ap);
+    located_vprintf("error", file, line, fmt, ap);
     va_end(ap);
-    std::fflush(stderr);
 }
