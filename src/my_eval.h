@@ -15,6 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "vorn_variables.h"
+
 // ---- Lexer ---------------------------------------------------------------------------------------
 
 enum Symbol {
@@ -208,8 +210,6 @@ public:
     // Runs the program once. Errors end the process as they would while evaluating.
     void run(eval_env& env);
 
-    // Number of new columns the program fills (each distinct assigned n[k] name, k < newn).
-    size_t new_column_count() const { return new_count_; }
     // Marks n .. n+newn-1 as left out, except the new columns that receive a value.
     void mark_new_columns(char* flag, size_t n, size_t newn) const;
     // Copies the new columns into values[n+k]; returns n plus the number of new-column names.
@@ -247,6 +247,7 @@ private:
     std::vector<op> code_;
     std::vector<error_site> errors_;
     std::vector<std::string> temp_names_;
+    std::vector<std::string> trace_names_;  // names of the debug trace of assignments
     std::vector<double> temps_;
     std::vector<double> stack_;
     std::vector<std::pair<uint32_t, uint32_t>> new_columns_;  // (k, temp slot)

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# End-to-end runs of vorn --eval: results, new columns, prolog and epilog rows, selections,
+# announcements, error output in both modes, and the four listings.
+source "$(dirname "$0")/lib.bash"
+
+printf '1 2\n3 4\n5 6\n' > t.dat
+printf '# only a header\n# and more\n' > empty.dat
+printf '# head\n1 2\n# middle\n3 4\n' > comments.dat
+
+# ---- results and new columns ----
+run -# --eval="n[1]=c[1]+c[2]" t.dat out.dat
+expect_rc "sum as new column" 0
+expect_file "sum as new column" out.dat $'1 2 3\n3 4 7\n5 6 11\n'
+
+run -# --eval="r[1]=c[1]+c[2]" t.dat out.dat
+expect_file "replace column 1" out.dat $'3 2\n7 4\n11 6\n'
+
+run -# --eval="n[3]=1" t.dat out.dat
+expect_file "n[3] alone adds one column" out.dat $'1 2 1\n3 4 1\n5 6 1\n'
+
+run -# --eval="n[2]=1;n[1]=2" t.dat out.dat
+expect_file "new columns in index order" out.dat $'1 2 2 1\n3 4 2 1\n5 6 2 1\n'
+
+run -# --eval="n[1]=p[1];n[2]=_line" t.dat out.dat
+expect_file "previous row and line number" out.dat $'1 2 0 1\n3 4 1 2\n5 6 3 3\n'
+
+run -# --eval="r[2]=r[2]*2;n[1]=c[2]" t.dat -
+expect_eq "r doubles, c keeps the value as read" $'1 4 2\n3 8 4\n5 12 6\n' "$OUT"
+
+run -# --eval="x=1" t.dat -
+expect_eq "an assignment to a temporary changes nothing" $'1 2\n3 4\n5 6\n' "$OUT"
+
+# ---- selection leaves input columns out ----
+run -# -e 2 --eval="n[1]=c[2]" t.dat out.dat
+expect_file "selected column moves to the end" out.dat $'1 2\n3 4\n5 6\n'
+run -# -e 1 --eval="n[1]=c[1]*10" t.dat out.dat
+expect_file "selected column left out" out.dat $'2 10\n4 30\n6 50\n'
+
+# ---- prolog, globals and the epilog row ----
+run -# --eval-prolog="g[1]=0" --eval="g[1]=g[1]+c[1];n[1]=g[1]" t.dat out.dat
+expect_file "running sum" out.dat $'1 2 1\n3 4 4\n5 6 9\n'
+
+run -# --eval-begin="g[1]=1" --eval="g[1]=g[1]*c[1]" --eval-end="r[1]=g[1]" t.dat out.dat
+expect_file "epilog row with the product" out.dat $'1 2\n3 4\n5 6\n15 0\n'
+
+run -# --eval="g[2]=c[2]" --eval-epilog="n[1]=g[2]+p[1]" t.dat out.dat
+expect_file "epilog sees globals and the last row" out.dat $'1 2\n3 4\n5 6\n0 0 11\n'
+
+rm -f out.dat
+run -# --eval="g[1]=g[1]+c[1]" t.dat out.dat
+expect_rc "global read before any assignment" 1
+expect_eq "global read before any assignment: plain" $'SyntaxError\n' "$OUT"
+expect_no_file "no output when the first row fails" out.dat
+
+run -# --eval="x=1" --eval-epilog="#?r[1]=c[1]" t.dat out.dat
+expect_rc "epilog has no c[k]" 1
+expect_contains "epilog has no c[k]" "variable/constant (c[1]) not found" "$ERR"
+expect_file "rows before the failing epilog stay" out.dat $'1 2\n3 4\n5 6\n'
+
+rm -f out.dat
+run -# --eval="x=1" --eval-epilog="r[1]=1" empty.dat out.dat
+expect_rc "no data rows" 0
+expect_no_file "no data rows: no output file" out.dat
+
+run -# -a --eval="n[1]=1" comments.dat -
+expect_eq "comments kept in place" $'# head\n1 2 1\n# middle\n3 4 1\n' "$OUT"
+
+# ---- old names ----
+run -# --eval="_n1=_c1*2" t.dat -
+expect_eq "old names" $'1 2 2\n3 4 6\n5 6 10\n' "$OUT"
+expect_contains "old names: deprecation" $'\nMessage: \nVariables of type _n1, _c2  and _r4 are deprecated.\nPlease use       n[1], c[2] and r[4] instead.\n\n' "$ERR"
+
+# ---- announcements ----
+run -# --eval="n[1]=1" t.dat -
+expect_eq "quiet announcement" $'Vorn: Apply n[1]=1 \n' "$ERR"
+run --eval="_n1=1" t.dat -
+expect_contains "long announcement with translation" $'Apply this expression (n[1]=1;) to all rows\nFound 2 variables.\n' "$ERR"
+
+# ---- errors ----
+rm -f out.dat
+run -# --eval="n[1]=2*3^2" t.dat out.dat
+expect_rc "power after a product" 1
+expect_eq "power after a product: plain" $'SyntaxError\n' "$OUT"
+expect_no_file "power after a product: no output" out.dat
+
+run -# --eval="#?n[1]=2*3^2" t.dat out.dat
+expect_contains "verbose excerpt" $'#?n[1]=2*3^2;\n          ^\nprogram=0x' "$ERR"
+expect_contains "verbose offsets" $'\nwhere=10\nlex->pc=11\nlex->last_sym=10\nlex->last_last_sym=9\n' "$ERR"
+expect_contains "verbose message" "unexpected symbol symbol_raised_to '^' or '**'  (expecting symbol_semicolon ';' )" "$ERR"
+
+run -# --eval="n[1]=c[1]>1 ? sqrt(-c[1]) : 0" t.dat out.dat
+expect_rc "maths error in a branch not taken" 1
+expect_contains "maths error text" $'eval_func: Numerical argument out of domain\n' "$ERR"
+expect_eq "maths error: plain" $'SyntaxError\n' "$OUT"
+
+run -# --eval="#?n[1]=sqrt(-1)" t.dat out.dat
+expect_rc "maths error in verbose mode goes on" 0
+expect_file "maths error in verbose mode goes on" out.dat $'1 2 -nan\n3 4 -nan\n5 6 -nan\n'
+
+run -# --eval="n[1]=3/(c[1]-3)" t.dat -
+expect_eq "division by zero is not an error" $'1 2 -1.5\n3 4 inf\n5 6 1.5\n' "$OUT"
+
+run -# --eval="3 = x" t.dat -
+expect_rc "statement error" 1
+expect_contains "statement error always verbose" $'Expected "symbol_identifier "variable"" or "symbol_semicolon \';\' ", got "symbol_number"\n3 = x;\n^\n' "$ERR"
+
+run -# --eval="x=\$1" t.dat -
+expect_contains "unknown symbol" 'error: unknown symbol 36 ($) at $1;' "$ERR"
+expect_eq "unknown symbol has no SyntaxError" "" "$OUT"
+
+run -# --eval=$'x=\xc3\xa9' t.dat -
+expect_rc "non-ASCII byte" 1
+expect_contains "non-ASCII byte" "error: unknown symbol 195 (" "$ERR"
+
+run -# --eval="n[1]=1e999" t.dat -
+expect_eq "number out of range" $'SyntaxError\n' "$OUT"
+expect_contains "number out of range" "getsym: Numerical result out of range" "$ERR"
+
+for prog in "n[1]=(1" "n[1]=1)" "n[1]=nosuch" "n[1]=nosuch(1)" "+" "n[1]=*" "(" ; do
+    run -# --eval="$prog" t.dat -
+    expect_rc "bad program $prog" 1
+done
+
+run -# --eval="" t.dat -
+expect_eq "empty program passes rows through" $'1 2\n3 4\n5 6\n' "$OUT"
+
+long=$(printf 'x=1;%.0s' $(seq 2500))
+run -# --eval="${long}n[1]=x" t.dat -
+expect_eq "10,000-character program" $'1 2 1\n3 4 1\n5 6 1\n' "$OUT"
+
+deep=$(printf '(%.0s' $(seq 3000))1$(printf ')%.0s' $(seq 3000))
+run -# --eval="#?n[1]=$deep" t.dat -
+expect_rc "deep nesting" 1
+expect_contains "deep nesting" "expression nested deeper than" "$ERR"
+
+# ---- listings ----
+run --eval-operators
+expect_rc "operators listing" 0
+expect_eq "operators listing" $'Unary operators:\n\t+ -\n\nBinary operators: (in order of precedence\n\t^ **\n\t* / % \\ \n\t+ -\n\t< <= => >\n\t== != <>\n\t&&\n\t||\n\nTertinary operators:\n\t?:\n' "$OUT"
+run --eval-constants
+expect_eq "constants listing" $'_c           Speed of light\n_e           Base of the natural logarithm\n_pi          PI I.e. 3.1415927\n' "$OUT"
+run --eval-functions
+expect_eq "functions listing: lines" 29 "$(printf '%s' "$OUT" | wc -l)"
+expect_contains "functions listing: two arguments" $'atan2(x,y)   arctangent of x/y, returns radians\n' "$OUT"
+expect_contains "functions listing: sgn" $'sgn(x)       -1 if x<0, 1 if x>0, 0 if x=0\n' "$OUT"
+run --eval-examples
+expect_eq "examples listing" $'Some examples for --eval:\nIf t.dat is 2 columns & tt.dat the result.\n  vorn --eval="n[1]=c[1]+c[2]" t.dat tt.dat\nwill make a new third column that is the sum of column 1 & 2.\n\n  vorn --eval="r[1]=c[1]+c[2]" t.dat tt.dat\nwill replace the first column with the sum of column 1 & 2\n\n  vorn --eval="r[2]=sin(c[2])" t.dat tt.dat\nwill replace column 2 with the sine of column 2\n\n\'n[1]\' is the first new column. If you use \'n[3]\' without \'n[1]\' & \'n[2]\', \'n[3]\' will be the first column\n\n  vorn --eval-begin="g[1]=1" --eval="g[1]=g[1]*c[1]" --eval-end="r[1]=g[1]"\nwill initialize \'g[1]\' to 1 then multiply all column 1 values and write an extra line with the total product\n' "$OUT"
+
+finish

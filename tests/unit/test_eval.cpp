@@ -1,0 +1,497 @@
+// The --eval language: lexer, grammar results and quirks, names, functions and error reports.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "evaluate.h"
+#include "my_eval.h"
+
+namespace {
+
+std::vector<Symbol> tokens(const char* text)
+{
+    lexer lex;
+    setup_lex(&lex);
+    lex.pc = lex.program = text;
+    std::vector<Symbol> out;
+    do {
+        getsym(&lex);
+        out.push_back(lex.sym);
+    } while (lex.sym != symbol_period && out.size() < 50);
+    return out;
+}
+
+// One data row run through a program: the row as written (input columns, then the new-column
+// slots) and the count the harvest announces.
+struct row_result {
+    std::vector<double> values;
+    size_t columns;
+};
+
+row_result run_row(const std::string& program, std::vector<double> row, std::vector<double> previous = {},
+                   double line = 1)
+{
+    const size_t n = row.size();
+    if (previous.empty()) previous.assign(n, 0.0);
+    eval_env env;
+    env.n = n;
+    row_result res;
+    res.values.assign(n + EVAL_NEW_VARS, 0.0);
+    std::copy(row.begin(), row.end(), res.values.begin());
+    env.r = res.values.data();
+    env.c = row.data();
+    env.p = previous.data();
+    env.line = line;
+    eval_program p(program + ";", eval_context::row, n, env, false);
+    p.run(env);
+    res.columns = p.harvest_variables(res.values.data(), n, env);
+    return res;
+}
+
+// The value of one expression: n[0] of a run over the row 2 3.
+double value(const std::string& expr) { return run_row("n[0]=" + expr, {2, 3}).values[2]; }
+
+// Runs a program over the row 2 3 with standard output joined to standard error, so a death
+// test sees "SyntaxError" too.
+void run_joined(const std::string& program)
+{
+    dup2(2, 1);
+    run_row(program, {2, 3});
+    std::exit(0);
+}
+
+}  // namespace
+
+// ---- Lexer ---------------------------------------------------------------------------------------
+
+TEST(EvalLexer, PairsSynonymsAndTheEnd)
+{
+    EXPECT_EQ(tokens("x <> y"), tokens("x != y"));
+    EXPECT_EQ(tokens("x => y"), (std::vector<Symbol>{symbol_identifier, symbol_assign, symbol_greater, symbol_identifier,
+                                                    symbol_period}));
+    EXPECT_EQ(tokens("a:=b**2\\3%4^5"),
+              (std::vector<Symbol>{symbol_identifier, symbol_assign, symbol_identifier, symbol_raised_to, symbol_number,
+                                   symbol_mod, symbol_number, symbol_mod, symbol_number, symbol_raised_to, symbol_number,
+                                   symbol_period}));
+    EXPECT_EQ(tokens("&&||[]"), (std::vector<Symbol>{symbol_logic_and, symbol_logic_or, symbol_lsqparen,
+                                                     symbol_rsqparen, symbol_period}));
+
+    lexer lex;
+    setup_lex(&lex);
+    lex.pc = lex.program = "1";
+    getsym(&lex);
+    for (int i = 0; i < 3; ++i) {
+        getsym(&lex);
+        EXPECT_EQ(lex.sym, symbol_period);
+    }
+}
+
+TEST(EvalLexer, NumbersNamesAndFunctions)
+{
+    lexer lex;
+    setup_lex(&lex);
+    lex.pc = lex.program = ".5 0x1p4 c[12] sin(x) sin (x) abcdefghijklmnopq";
+    getsym(&lex);
+    EXPECT_EQ(lex.sym, symbol_number);
+    EXPECT_EQ(lex.num, 0.5);
+    getsym(&lex);
+    EXPECT_EQ(lex.num, 16.0);
+    getsym(&lex);
+    EXPECT_EQ(lex.sym, symbol_identifier);
+    EXPECT_STREQ(lex.idname, "c[12]");
+    getsym(&lex);
+    EXPECT_EQ(lex.sym, symbol_function);
+    EXPECT_STREQ(lex.idname, "sin");
+    getsym(&lex);  // x
+    getsym(&lex);  // )
+    getsym(&lex);
+    EXPECT_EQ(lex.sym, symbol_identifier);
+    EXPECT_STREQ(lex.idname, "sin");
+    getsym(&lex);
+    EXPECT_EQ(lex.sym, symbol_lparen);
+    getsym(&lex);
+    getsym(&lex);
+    getsym(&lex);  // a 17-letter name is a 15-letter one and a 2-letter one
+    EXPECT_STREQ(lex.idname, "abcdefghijklmno");
+    getsym(&lex);
+    EXPECT_STREQ(lex.idname, "pq");
+}
+
+TEST(EvalLexer, MarkersSwitchVerboseAndSkipCharacters)
+{
+    lexer lex;
+    setup_lex(&lex);
+    lex.pc = lex.program = "#? $x=1; #! y";
+    getsym(&lex);
+    EXPECT_EQ(lex.sym, symbol_identifier);
+    EXPECT_STREQ(lex.idname, "x");
+    EXPECT_EQ(lex.verbose_error, 1);
+    EXPECT_EQ(lex.last_sym - lex.program, 0);  // the token's start includes the marker
+    getsym(&lex);
+    getsym(&lex);
+    getsym(&lex);
+    getsym(&lex);
+    EXPECT_STREQ(lex.idname, "y");
+    EXPECT_EQ(lex.verbose_error, 0);
+}
+
+TEST(EvalLexerDeath, LexicalErrors)
+{
+    EXPECT_EXIT(tokens("x=$1"), testing::ExitedWithCode(1), "unknown symbol 36 \\(\\$\\) at \\$1\n");
+    EXPECT_EXIT(tokens("a.b"), testing::ExitedWithCode(1), "unknown symbol 46 \\(\\.\\) at \\.b");
+    EXPECT_EXIT(tokens("#?c[ 1]"), testing::ExitedWithCode(1), "expecting numeric index");
+    EXPECT_EXIT(tokens("#?c[1 ]"), testing::ExitedWithCode(1), "unexpected symbol ' ' \\(expecting symbol_rsqparen");
+    EXPECT_EXIT(tokens("#?c[1234567890123]"), testing::ExitedWithCode(1), "to long identifier \\(c\\[1234567890123\\)");
+    EXPECT_EXIT(tokens("#?abcdefghijklmno[1]"), testing::ExitedWithCode(1), "to long identifier \\(abcdefghijklmno\\)");
+    EXPECT_EQ(tokens("c[123456789012]")[0], symbol_identifier);
+    EXPECT_EQ(tokens("abcdefghijklmno(")[0], symbol_function);
+}
+
+TEST(EvalLexerDeath, PrintErrorExcerptAndOffsets)
+{
+    // The excerpt runs from ten characters before the position to ten after it.
+    auto report = [] {
+        lexer lex;
+        setup_lex(&lex);
+        lex.verbose_error = 1;
+        lex.program = "0123456789abcdefghijklmnopqrstuvwxyz";
+        lex.pc = lex.program + 16;
+        lex.last_sym = lex.program + 14;
+        lex.last_last_sym = lex.program + 12;
+        print_error(77, &lex, lex.program + 15);
+        std::exit(3);
+    };
+    EXPECT_EXIT(report(), testing::ExitedWithCode(3),
+                "^56789abcdefghijklmno\n          \\^\nprogram=0x[0-9a-f]+\nline=77\nwhere=15\nlex->pc=16\n"
+                "lex->last_sym=14\nlex->last_last_sym=12\n$");
+    auto plain = [] {
+        dup2(2, 1);
+        lexer lex;
+        setup_lex(&lex);
+        lex.pc = lex.program = lex.last_sym = lex.last_last_sym = "x";
+        print_error(1, &lex, lex.program);
+    };
+    EXPECT_EXIT(plain(), testing::ExitedWithCode(1), "^SyntaxError\n$");
+}
+
+// ---- Grammar -------------------------------------------------------------------------------------
+
+TEST(EvalGrammar, PrecedenceAndAssociativity)
+{
+    EXPECT_EQ(value("1+2*3"), 7);
+    EXPECT_EQ(value("(1+2)*3"), 9);
+    EXPECT_EQ(value("7%3"), 1);
+    EXPECT_EQ(value("7\\2"), 1);
+    EXPECT_EQ(value("10-4-3"), 3);
+    EXPECT_EQ(value("2^3^2"), 64);
+    EXPECT_EQ(value("2**3"), 8);
+    EXPECT_EQ(value("3^2*2"), 18);
+    EXPECT_EQ(value("2^3*2"), 16);
+    EXPECT_EQ(value("1 < 2 < 3"), 1);
+    EXPECT_EQ(value("3 > 2 > 1"), 0);
+    EXPECT_EQ(value("2 == 2"), 1);
+    EXPECT_EQ(value("2 == 3"), 0);
+    EXPECT_EQ(value("2 != 3") + value("2 <> 3"), 2);
+    EXPECT_EQ(value("0 || 0"), 0);
+    EXPECT_EQ(value("0.5 && -2"), 1);
+    EXPECT_EQ(value("1 ? 2 : 3"), 2);
+    EXPECT_EQ(value("0 ? 2 : 1 ? 5 : 6"), 5);
+    EXPECT_EQ(value("1 || 0 && 0"), 1);
+}
+
+TEST(EvalGrammar, PrefixSignTakesTheRestOfTheExpression)
+{
+    EXPECT_EQ(value("-2+3"), -5);
+    EXPECT_EQ(value("(-2)+3"), 1);
+    EXPECT_EQ(value("2*-3+1"), -8);
+    EXPECT_EQ(value("-1 ? 4 : 5"), -4);
+    EXPECT_EQ(value("-7%3"), -1);
+    EXPECT_EQ(value("+2*3"), 6);
+    EXPECT_EQ(value("- - 2 - 1"), 1);  // -(-(2-1))
+}
+
+TEST(EvalGrammar, ComparisonsAndTruthOfSpecialValues)
+{
+    EXPECT_EQ(value("1/0 == 1/0"), 0);  // equality is a difference compared with 0
+    EXPECT_EQ(value("1/0 != 1/0"), 1);
+    EXPECT_EQ(value("0/0 || 0"), 0);    // NaN is false
+    EXPECT_EQ(value("0/0 ? 1 : 2"), 2);
+    EXPECT_EQ(value("0/0 < 1") + value("0/0 >= 1"), 0);
+    EXPECT_TRUE(std::isinf(value("1/0")));
+    EXPECT_TRUE(std::isnan(value("5 % 0")));
+}
+
+TEST(EvalGrammar, StatementsAndEmptyStatements)
+{
+    auto r = run_row("x = 1;; n[1] = x; a := 4; n[2] = a", {2, 3});
+    EXPECT_EQ(r.values[3], 1);
+    EXPECT_EQ(r.values[4], 4);
+    EXPECT_EQ(run_row("", {2, 3}).columns, 2u);
+}
+
+TEST(EvalGrammarDeath, SyntaxErrorsPlainAndVerbose)
+{
+    using testing::ExitedWithCode;
+    EXPECT_EXIT(run_joined("n[1]=2*3^2"), ExitedWithCode(1), "^SyntaxError\n$");
+    EXPECT_EXIT(run_joined("#?n[1]=2*3^2"), ExitedWithCode(1),
+                "\\^\n.*where=10\n.*unexpected symbol symbol_raised_to '\\^' or '\\*\\*'  \\(expecting symbol_semicolon ';' \\)\n");
+    EXPECT_EXIT(run_joined("#?n[1]=(1+2"), ExitedWithCode(1),
+                "unexpected symbol symbol_semicolon ';'  \\(expecting symbol_rparen '\\)' \\)");
+    EXPECT_EXIT(run_joined("#?n[1]=1+"), ExitedWithCode(1), "factor: space-indent on; syntax error \\(;\\)");
+    EXPECT_EXIT(run_joined("#?n[1]=foo(1)"), ExitedWithCode(1), "unknown function \\(foo\\(\\)\\)");
+    EXPECT_EXIT(run_joined("#?n[1]=sin (1)"), ExitedWithCode(1), "variable/constant \\(sin\\) not found");
+    EXPECT_EXIT(run_joined("#?n[1]=c[01]"), ExitedWithCode(1), "variable/constant \\(c\\[01\\]\\) not found");
+    EXPECT_EXIT(run_joined("#?n[1]=1e999"), ExitedWithCode(0), "getsym: Numerical result out of range\n");
+    EXPECT_EXIT(run_joined("n[1]=1e999"), ExitedWithCode(1), "getsym: Numerical result out of range\nSyntaxError\n");
+    // The statement error always shows its context.
+    EXPECT_EXIT(run_joined("3 = x"), ExitedWithCode(1),
+                "^Expected \"symbol_identifier \"variable\"\" or \"symbol_semicolon ';' \", got \"symbol_number\"\n"
+                "3 = x;\n\\^\nprogram=0x[0-9a-f]+\nline=[0-9]+\nwhere=0\n");
+    EXPECT_EXIT(run_joined("sin(1)"), ExitedWithCode(1), "got \"symbol_function\"");
+}
+
+TEST(EvalGrammarDeath, ErrorsComeInTextOrder)
+{
+    using testing::ExitedWithCode;
+    // Outside verbose mode the first failing step ends the run; behind "#?" maths errors go on.
+    EXPECT_EXIT(run_joined("a = sqrt(-1); 3 = x"), ExitedWithCode(1),
+                "^eval_func: Numerical argument out of domain\nSyntaxError\n$");
+    EXPECT_EXIT(run_joined("a = sqrt(-1) #? ; 3 = x"), ExitedWithCode(1),
+                "^eval_func: Numerical argument out of domain\n.*\nExpected ");
+    EXPECT_EXIT(run_joined("a = b; n[1] = 1e999"), ExitedWithCode(1), "^SyntaxError\n$");
+    EXPECT_EXIT(run_joined("#?a = 1 ? 2 : sqrt(-1); n[1] = 2^9999"), ExitedWithCode(0),
+                "eval_func: Numerical argument out of domain\n(.*\n)*term: Numerical result out of range\n");
+    // "#!" switches the context off again for what follows
+    EXPECT_EXIT(run_joined("#?a = sqrt(-1); #! b = sqrt(-1)"), ExitedWithCode(1),
+                "eval_func: Numerical argument out of domain\n(.*\n)*eval_func: Numerical argument out of domain\nSyntaxError\n$");
+}
+
+TEST(EvalGrammarDeath, NestingIsBounded)
+{
+    std::string deep(2000, '(');
+    deep += "1";
+    deep += std::string(2000, ')');
+    EXPECT_EXIT(run_joined("#?n[1]=" + deep), testing::ExitedWithCode(1), "expression nested deeper than");
+    std::string signs;
+    for (int i = 0; i < 5000; ++i) signs += "- ";
+    EXPECT_EXIT(run_joined("n[1]=" + signs + "1"), testing::ExitedWithCode(1), "^SyntaxError\n$");
+    std::string fine(100, '(');
+    EXPECT_EQ(value(fine + "7" + std::string(100, ')')), 7);
+}
+
+// ---- Names -----------------------------------------------------------------------------------------
+
+TEST(EvalNames, RowNamesAndHiding)
+{
+    auto r = run_row("r[2] = r[2]*2; n[1] = c[2]", {1, 5});
+    EXPECT_EQ(r.values[1], 10);
+    EXPECT_EQ(r.values[3], 5);
+    r = run_row("c[1] = 5; n[1] = c[1]", {1, 2});
+    EXPECT_EQ(r.values[0], 1);
+    EXPECT_EQ(r.values[3], 5);
+    r = run_row("_pi = 3; n[1] = _pi; n[2] = _e; n[3] = _c", {1});
+    EXPECT_EQ(r.values[2], 3);
+    EXPECT_DOUBLE_EQ(r.values[3], 2.718281828459045);
+    EXPECT_EQ(r.values[4], 299792458);
+    r = run_row("n[1] = _line; n[2] = p[1]; n[3] = p[2]", {1, 2}, {7, 8}, 4);
+    EXPECT_EQ(r.values[3], 4);
+    EXPECT_EQ(r.values[4], 7);
+    EXPECT_EQ(r.values[5], 8);
+}
+
+TEST(EvalNames, NewColumnsCountAndOrder)
+{
+    auto r = run_row("n[3] = 1", {0, 0});
+    EXPECT_EQ(r.columns, 3u);
+    EXPECT_EQ(r.values[5], 1);
+    r = run_row("n[2] = 1; n[1] = 2; n[99] = 3; n[100] = 4", {0});
+    EXPECT_EQ(r.columns, 4u);
+    EXPECT_EQ(r.values[2], 2);
+    EXPECT_EQ(r.values[3], 1);
+    EXPECT_EQ(r.values[100], 3);
+    // two spellings of one new column both count; the one assigned first gives the value
+    r = run_row("n[1] = 1; n[01] = 2", {0});
+    EXPECT_EQ(r.columns, 3u);
+    EXPECT_EQ(r.values[2], 1);
+    // r-names outside 1..n and non-canonical spellings do not reach the row
+    r = run_row("r[3] = 9; r[01] = 9", {1, 2});
+    EXPECT_EQ(r.values[0], 1);
+    EXPECT_EQ(r.columns, 2u);
+
+    eval_env env;
+    std::vector<char> flag(1 + 102, 0);
+    eval_program p("n[2] = 1; n[0] = 1;", eval_context::row, 1, env, false);
+    p.mark_new_columns(flag.data(), 1, EVAL_NEW_VARS);
+    EXPECT_EQ(flag[1], 0);
+    EXPECT_EQ(flag[2], 1);
+    EXPECT_EQ(flag[3], 0);
+    EXPECT_EQ(flag[100], 1);
+}
+
+TEST(EvalNames, GlobalsLiveAcrossRunsTemporariesDoNot)
+{
+    eval_env env;
+    env.n = 1;
+    std::vector<double> values(1 + EVAL_NEW_VARS), in(1), prev(1, 0.0);
+    env.r = values.data();
+    env.c = in.data();
+    env.p = prev.data();
+    eval_program prolog("g[1] = 10; t = 1;", eval_context::prolog, 1, env, false);
+    eval_program row("g[1] = g[1] + c[1]; n[1] = g[1];", eval_context::row, 1, env, false);
+    prolog.run(env);
+    for (double v : {1.0, 2.0, 3.0}) {
+        in[0] = values[0] = v;
+        row.run(env);
+        row.harvest_variables(values.data(), 1, env);
+    }
+    EXPECT_EQ(values[2], 16);
+
+    eval_env fresh;
+    fresh.n = 1;
+    fresh.r = values.data();
+    fresh.c = in.data();
+    fresh.p = prev.data();
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            eval_program("#?g[1] = g[1] + c[1];", eval_context::row, 1, fresh, false).run(fresh);
+        },
+        testing::ExitedWithCode(1), "variable/constant \\(g\\[1\\]\\) not found");
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            eval_program("#?x = t;", eval_context::row, 1, env, false).run(env);
+        },
+        testing::ExitedWithCode(1), "variable/constant \\(t\\) not found");
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            eval_program("#?x = c[1];", eval_context::epilog, 1, env, false).run(env);
+        },
+        testing::ExitedWithCode(1), "variable/constant \\(c\\[1\\]\\) not found");
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);
+            eval_program("#?x = r[1];", eval_context::prolog, 1, env, false).run(env);
+        },
+        testing::ExitedWithCode(1), "variable/constant \\(r\\[1\\]\\) not found");
+}
+
+TEST(EvalNames, IndexedNameReading)
+{
+    unsigned k = 0;
+    EXPECT_TRUE(scan_indexed("n[00005]", 'n', &k));
+    EXPECT_EQ(k, 5u);
+    EXPECT_TRUE(scan_indexed("n[123456]", 'n', &k));
+    EXPECT_EQ(k, 12345u);
+    EXPECT_FALSE(scan_indexed("g[1]", 'n', &k));
+    EXPECT_EQ(row_name_index("c[3]", 'c', 3), 3u);
+    EXPECT_EQ(row_name_index("c[03]", 'c', 3), 0u);
+    EXPECT_EQ(row_name_index("c[4]", 'c', 3), 0u);
+    EXPECT_TRUE(is_global_name("g[0]"));
+    EXPECT_FALSE(is_global_name("g"));
+}
+
+// ---- Functions ---------------------------------------------------------------------------------------
+
+TEST(EvalFunctions, TableIsSortedAndComplete)
+{
+    ASSERT_EQ(functions_count, 29u);
+    for (size_t i = 1; i < functions_count; ++i)
+        EXPECT_LT(std::strcmp(functions[i - 1].funcname, functions[i].funcname), 0) << functions[i].funcname;
+    for (size_t i = 0; i < functions_count; ++i) EXPECT_EQ(lookup_func(functions[i].funcname), &functions[i]);
+    EXPECT_EQ(lookup_func("max"), nullptr);
+}
+
+TEST(EvalFunctions, SystemDefinitions)
+{
+    EXPECT_EQ(value("fact(3.9)"), 6);
+    EXPECT_EQ(value("fact(-1)"), 1);
+    EXPECT_EQ(value("fact(170) < 1/0"), 1);
+    EXPECT_TRUE(std::isinf(value("fact(171)")));
+    EXPECT_EQ(value("int(-2.7)"), -2);
+    EXPECT_EQ(value("trunc(-2.7)"), -2);
+    EXPECT_EQ(value("frac(-2.5)"), -0.5);
+    EXPECT_EQ(value("sgn(0)") + value("sgn(0/0)"), 0);
+    EXPECT_EQ(value("sgn(-3)"), -1);
+    EXPECT_EQ(value("round(2.5)"), 3);
+    EXPECT_EQ(value("round(-2.5)"), -3);
+    EXPECT_TRUE(std::isinf(value("atanh(1)")));
+    EXPECT_DOUBLE_EQ(value("atan2(1,1)"), M_PI / 4);
+    EXPECT_EQ(value("pow(2,10)"), 1024);
+    EXPECT_EQ(value("fmod(7,3)"), 1);
+    EXPECT_DOUBLE_EQ(value("asinh(1)"), std::log(1 + std::sqrt(2.0)));
+    EXPECT_DOUBLE_EQ(value("acosh(2)"), std::log(2 + std::sqrt(3.0)));
+    EXPECT_EQ(value("log(1000)"), 3);
+    EXPECT_EQ(value("ln(_e)"), 1);
+    // beyond the 32-bit range (a choice of this implementation)
+    EXPECT_EQ(intf(1e10), 1e10);
+    EXPECT_EQ(intf(-3e9 - 0.5), -3e9);
+    EXPECT_TRUE(std::isinf(factorial(3e9)));
+    EXPECT_EQ(factorial(-3e9), 1);
+    EXPECT_TRUE(std::isnan(factorial(NAN)));
+    EXPECT_TRUE(std::isnan(intf(NAN)));
+}
+
+TEST(EvalFunctionsDeath, MathErrors)
+{
+    using testing::ExitedWithCode;
+    EXPECT_EXIT(run_joined("n[1]=acosh(0.5)"), ExitedWithCode(1), "^eval_func: Numerical argument out of domain\nSyntaxError\n$");
+    EXPECT_EXIT(run_joined("n[1]=ln(0)"), ExitedWithCode(1), "^eval_func: Numerical result out of range\nSyntaxError\n$");
+    EXPECT_EXIT(run_joined("n[1]=0^-1"), ExitedWithCode(1), "^term: Numerical result out of range\nSyntaxError\n$");
+    // both branches and both operands are always evaluated
+    EXPECT_EXIT(run_joined("n[1]=0 ? sqrt(-4) : 0"), ExitedWithCode(1), "eval_func");
+    EXPECT_EXIT(run_joined("n[1]=0 && ln(-4) > 1"), ExitedWithCode(1), "eval_func");
+    EXPECT_EXIT(run_joined("#?n[1]=sqrt(-1)"), ExitedWithCode(0),
+                "^eval_func: Numerical argument out of domain\n\\]=sqrt\\(-1\\);\n          \\^\n");
+}
+
+// ---- Listings and translation --------------------------------------------------------------------------
+
+namespace {
+std::string listing(void (*print)(FILE*))
+{
+    char* buf = nullptr;
+    size_t len = 0;
+    FILE* f = open_memstream(&buf, &len);
+    print(f);
+    std::fclose(f);
+    std::string s(buf, len);
+    std::free(buf);
+    return s;
+}
+}  // namespace
+
+TEST(EvalListings, ExactTexts)
+{
+    EXPECT_EQ(listing(eval_oplist),
+              "Unary operators:\n\t+ -\n\nBinary operators: (in order of precedence\n\t^ **\n\t* / % \\ \n\t+ -\n"
+              "\t< <= => >\n\t== != <>\n\t&&\n\t||\n\nTertinary operators:\n\t?:\n");
+    EXPECT_EQ(listing(eval_clist), "_c           Speed of light\n_e           Base of the natural logarithm\n"
+                                   "_pi          PI I.e. 3.1415927\n");
+    const std::string f = listing(eval_flist);
+    EXPECT_EQ(f.substr(0, 41), "abs(x)       absolute value\nacos(x)      ");
+    EXPECT_NE(f.find("\natan2(x,y)   arctangent of x/y, returns radians\n"), std::string::npos);
+    EXPECT_NE(f.find("\ntrunc(x)     integral part of x\n"), std::string::npos);
+    EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 29);
+    const std::string e = listing(eval_examples);
+    EXPECT_EQ(e.substr(0, 26), "Some examples for --eval:\n");
+    EXPECT_EQ(std::count(e.begin(), e.end(), '\n'), 15);
+}
+
+TEST(EvalTranslate, OldNamesAreRewritten)
+{
+    EXPECT_EQ(translate("_n1=_c12*2"), "n[1]=c[12]*2");
+    EXPECT_EQ(translate("x_n1=_g2+_p3+_r4"), "xn[1]=g[2]+p[3]+r[4]");
+    EXPECT_EQ(translate("a=_pi+_c+_e+_x1+_c"), "a=_pi+_c+_e+_x1+_c");
+    char buf[64];
+    translate("_r1=1", buf);
+    EXPECT_STREQ(buf, "r[1]=1");
+    EXPECT_EQ(is_special_array("c1"), 1);
+    EXPECT_EQ(is_special_array("cx"), 0);
+    EXPECT_EQ(is_special_array("x1"), 0);
+}
