@@ -330,7 +330,9 @@ private:
     std::unordered_map<std::string, storage> assigned_;
     std::unordered_map<std::string, uint32_t> temp_slots_;
 
-    eval_program::op& emit(eval_program::op_code code, int stack_change, uint32_t a = 0)
+    // The helpers below are kept out of line: the recursive descent then carries only small frames,
+    // so deeply nested expressions do not exhaust the stack (sanitizer builds above all).
+    [[gnu::noinline]] eval_program::op& emit(eval_program::op_code code, int stack_change, uint32_t a = 0)
     {
         eval_program::op o;
         o.code = code;
@@ -343,7 +345,7 @@ private:
 
     long offset(const char* p) const { return p ? static_cast<long>(p - lex_.program) : 0; }
 
-    uint32_t site(error_site::kind_t kind, int line, const char* where)
+    [[gnu::noinline]] uint32_t site(error_site::kind_t kind, int line, const char* where)
     {
         error_site s;
         s.kind = kind;
@@ -357,19 +359,19 @@ private:
         return static_cast<uint32_t>(p_.errors_.size() - 1);
     }
 
-    [[noreturn]] void fail(uint32_t site_index)
+    [[noreturn, gnu::noinline]] void fail(uint32_t site_index)
     {
         emit(eval_program::op_fail, 0, site_index);
         throw stop{};
     }
 
-    void trace(trace_level level)
+    [[gnu::noinline]] void trace(trace_level level)
     {
         if (debug_) emit(eval_program::op_trace, 0, level);
     }
 
     // getsym: what the scan meets on the way becomes a step at this point of the program.
-    void next()
+    [[gnu::noinline]] void next()
     {
         lex_fault f;
         scan_token(&lex_, &f);
@@ -387,7 +389,7 @@ private:
         emit(eval_program::op_report, 0, s);
     }
 
-    void expect(Symbol s)
+    [[gnu::noinline]] void expect(Symbol s)
     {
         if (lex_.sym != s) {
             const uint32_t e = site(error_site::unexpected, __LINE__, lex_.pc - 1);
@@ -429,7 +431,7 @@ private:
         }
     }
 
-    void store(const std::string& name)
+    [[gnu::noinline]] void store(const std::string& name)
     {
         if (debug_) {
             p_.trace_names_.push_back(name);
@@ -467,10 +469,7 @@ private:
     void expression()
     {
         if (lex_.sym == symbol_none) next();
-        if (++depth_ > max_nesting) {
-            const uint32_t e = site(error_site::too_deep, __LINE__, lex_.last_sym);
-            fail(e);
-        }
+        if (++depth_ > max_nesting) fail(site(error_site::too_deep, __LINE__, lex_.last_sym));
         logical_or();
         while (lex_.sym == symbol_question) {
             expect(symbol_question);
@@ -554,8 +553,7 @@ private:
             next();
             factor();
             // the site is taken after the exponent: pc then stands past the token after it
-            const uint32_t e = site(error_site::math_pow, __LINE__, lex_.pc - 1);
-            emit(eval_program::op_pow, -1, e);
+            emit_pow();
         }
         while (lex_.sym == symbol_times || lex_.sym == symbol_slash || lex_.sym == symbol_mod) {
             const Symbol s = lex_.sym;
@@ -567,6 +565,12 @@ private:
         trace(t_term);
     }
 
+    [[gnu::noinline]] void emit_pow()
+    {
+        const uint32_t e = site(error_site::math_pow, __LINE__, lex_.pc - 1);
+        emit(eval_program::op_pow, -1, e);
+    }
+
     void factor()
     {
         switch (lex_.sym) {
@@ -576,12 +580,9 @@ private:
             emit(eval_program::op_num, 1).num = v;
             return;
         }
-        case symbol_identifier: {
-            const std::string name = lex_.idname;
-            next();
-            load(name);
+        case symbol_identifier:
+            identifier();
             return;
-        }
         case symbol_lparen:
             next();
             expression();
@@ -599,14 +600,21 @@ private:
         case symbol_function:
             eval_func();
             return;
-        default: {
-            const uint32_t e = site(error_site::factor_syntax, __LINE__, lex_.pc - 1);
-            fail(e);
-        }
+        default:
+            fail(site(error_site::factor_syntax, __LINE__, lex_.pc - 1));
         }
     }
 
-    void eval_func()
+    // A name in an expression: read past it, then look it up.
+    [[gnu::noinline]] void identifier()
+    {
+        const std::string name = lex_.idname;
+        next();
+        load(name);
+    }
+
+    // The head of a call: read the token after "(", then find the function.
+    [[gnu::noinline]] const function* function_head()
     {
         const std::string name = lex_.idname;
         next();
@@ -616,6 +624,20 @@ private:
             p_.errors_[e].text = name;
             fail(e);
         }
+        return fn;
+    }
+
+    [[gnu::noinline]] void emit_call(eval_program::op_code code, int change, const function* fn)
+    {
+        const uint32_t e = site(error_site::math_func, __LINE__, lex_.pc - 1);
+        eval_program::op& o = emit(code, change);
+        o.fn = fn;
+        o.b = e;
+    }
+
+    void eval_func()
+    {
+        const function* fn = function_head();
         eval_program::op_code code;
         int change;
         switch (fn->numargs) {
@@ -644,16 +666,13 @@ private:
             change = 1;
             break;
         }
-        const uint32_t e = site(error_site::math_func, __LINE__, lex_.pc - 1);
-        eval_program::op& o = emit(code, change);
-        o.fn = fn;
-        o.b = e;
+        emit_call(code, change, fn);
         trace(t_func);
     }
 
     // Lookup order: the variables (assigned names, r[k], g-names), then the row's constants
     // (c[k], _line, p[k]), then the built-in constants.
-    void load(const std::string& name)
+    [[gnu::noinline]] void load(const std::string& name)
     {
         const char* id = name.c_str();
         if (auto it = assigned_.find(name); it != assigned_.end()) {
@@ -699,7 +718,7 @@ private:
         fail(not_found(name));
     }
 
-    uint32_t not_found(const std::string& name)
+    [[gnu::noinline]] uint32_t not_found(const std::string& name)
     {
         const uint32_t e = site(error_site::not_found, __LINE__, lex_.last_last_sym);
         p_.errors_[e].text = name;
@@ -750,8 +769,9 @@ void eval_program::debug_harvest(eval_env& env) const
     // The variable list as it stands, newest entry first: names created by this run, the row's
     // r[k] (made before the run), then the g-names of earlier runs.
     auto show = [](const char* id, double value) {
+        // ret is what the reading of the name as "r[%5u]" returns: 1, 0, or EOF for the name "r"
         unsigned idx = 0;
-        const int ret = scan_indexed(id, 'r', &idx) ? 1 : 0;
+        const int ret = std::sscanf(id, "r[%5u]", &idx);
         dbg_printf("%s %g ret=%d idx=%u\n", id, value, ret, idx);
         dbg_printf("ret=%d idx=%u\n", ret, idx);
         if (ret != 1) dbg_printf("ret=%d idx=%u\n", ret, idx);

@@ -260,4 +260,4 @@ private:
 };
 
 // Greatest nesting of parentheses, prefix signs and function arguments a program may use.
-constexpr int max_nesting = 500;
+constexpr int max_nesting = 5000;

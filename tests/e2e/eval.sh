@@ -128,10 +128,38 @@ long=$(printf 'x=1;%.0s' $(seq 2500))
 run -# --eval="${long}n[1]=x" t.dat -
 expect_eq "10,000-character program" $'1 2 1\n3 4 1\n5 6 1\n' "$OUT"
 
-deep=$(printf '(%.0s' $(seq 3000))1$(printf ')%.0s' $(seq 3000))
-run -# --eval="#?n[1]=$deep" t.dat -
-expect_rc "deep nesting" 1
-expect_contains "deep nesting" "expression nested deeper than" "$ERR"
+# Deep nesting evaluates (this once overflowed the stack in sanitizer builds near 400 levels);
+# beyond the bound it is refused with a message rather than a crash.
+deep=$(printf "(%.0s" $(seq 4998))1$(printf ")%.0s" $(seq 4998))
+run -# --eval="n[1]=-$deep" t.dat -
+expect_rc "deep nesting evaluates" 0
+expect_eq "deep nesting evaluates" $'1 2 -1\n3 4 -1\n5 6 -1\n' "$OUT"
+run -# --eval="#?n[1]=(($deep))" t.dat -
+expect_rc "too deep nesting" 1
+expect_contains "too deep nesting" "expression nested deeper than 5000 levels" "$ERR"
+
+# ---- debug traces ----
+# Every level reports on its way out; the harvest lists the variables newest first: names made by
+# this row, the row's r[k] from the last down, then the g-names of earlier runs. "ret" is what
+# reading the name as r[index] returns, which for the bare name r is the end-of-input value -1.
+printf '5 6\n' > one.dat
+run_env "VORN=debug" -# --eval-prolog="g[1]=1" --eval="r=2;g[2]=g[1]+c[1]" one.dat -
+expect_rc "debug run" 0
+expect_contains "debug: level traces" $'ternary returns 2\nr = 2\nterm returns 1\nterm returns 5\nplus_minus returns 6\nrelationals returns 6\nrelationals_eq returns 6\nlogical_and returns 6\nlogical_or returns 6\nternary returns 6\ng[2] = 6\n' "$ERR"
+harvest=$(printf '%s' "$ERR" | grep ':: debug: .*ret=' | sed 's/^.*:: debug: //')
+expect_eq "debug: harvest listing" 'g[2] 6 ret=0 idx=0
+ret=0 idx=0
+ret=0 idx=0
+r 2 ret=-1 idx=0
+ret=-1 idx=0
+ret=-1 idx=0
+r[2] 6 ret=1 idx=2
+ret=1 idx=2
+r[1] 5 ret=1 idx=1
+ret=1 idx=1
+g[1] 1 ret=0 idx=0
+ret=0 idx=0
+ret=0 idx=0' "$harvest"
 
 # ---- listings ----
 run --eval-operators
