@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -114,7 +115,10 @@ const char* read_double(const char* p, const char* end, double* value)
     if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
         double v;
         auto res = std::from_chars(p, end, v);
-        if (res.ec == std::errc() && (res.ptr == end || ends_number(static_cast<unsigned char>(*res.ptr)))) {
+        // Only finite values are taken here: the library's scan stops a NaN before a
+        // parenthesised suffix ("-nan(1)" reads as "-nan"), which from_chars would swallow.
+        if (res.ec == std::errc() && std::isfinite(v) &&
+            (res.ptr == end || ends_number(static_cast<unsigned char>(*res.ptr)))) {
             *value = v;
             return res.ptr;
         }

@@ -486,7 +486,9 @@ void parse_options(int argc, char** argv, entry_state& st)
             char* end = nullptr;
             st.shiftcolumns = std::strtol(arg, &end, 10);
             if (st.shiftcolumns == 0 && end == arg) error("Can't convert %s to a number\n", arg);
-            settings.extra_lines -= static_cast<size_t>(std::labs(st.shiftcolumns));
+            // The magnitude is taken in unsigned arithmetic, so that the most negative count has one too.
+            const auto shift = static_cast<unsigned long>(st.shiftcolumns);
+            settings.extra_lines -= static_cast<size_t>(st.shiftcolumns < 0 ? 0UL - shift : shift);
             break;
         }
         case 'y':

@@ -216,6 +216,8 @@ run --running-average=x six.dat out.dat -e 1
 expect_contains "running average number" "Can't convert x to a number" "$ERR"
 run -jx six.dat out.dat -e 1
 expect_contains "shift number" "Can't convert x to a number" "$ERR"
+run -# -j -9223372036854775808 --nop six.dat out.dat
+expect_rc "the most negative shift has a magnitude too" 0
 run -m abc six.dat out.dat -e 1
 expect_contains "number options" 'Unable to convert "abc" to a number' "$ERR"
 run -# -m 1e999 six.dat out.dat -e 1

@@ -75,6 +75,7 @@ TEST(LineReader, ColumnCountingAndRowParsing)
     EXPECT_EQ(scanline("1,2,3\n"), 3u);
     EXPECT_EQ(scanline("  # 1 2\n"), 0u);
     EXPECT_EQ(scanline("1e5 -2.5 .5 inf nan 0x1p3\n"), 6u);
+    EXPECT_EQ(scanline("1 -nan(1) 2\n"), 2u) << "the suffix after a NaN is not a number";
     settings.skip_columns = 4;
     EXPECT_EQ(scanline("1 2\n"), 0u);
     EXPECT_EQ(scanline("abc 1 2\n"), 2u);
@@ -143,7 +144,9 @@ TEST(LineReader, FastNumberPathAgreesWithTheLibraryScan)
 {
     const char* samples[] = {"0", "-0", "1.5", "-2.25e-3", ".5", "5.", "1e", "1e+", "1e+5x", "12abc", "+7",
                              "inf", "-infinity", "nan", "0x1A", "0x", "1e999", "1e-400", "123456789012345678901234567890",
-                             "-", ".", "-.", "1.2.3", "4,5", "0.1e-2,"};
+                             "-", ".", "-.", "1.2.3", "4,5", "0.1e-2,",
+                             // the library reads a NaN without its parenthesised suffix
+                             "-nan(1)", "-nan(abc) 2", "nan(7)", "-inf(", "-NaN()"};
     for (const char* s : samples) {
         double want = -99, got = -99;
         int used = -1;
