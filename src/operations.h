@@ -15,6 +15,40 @@ void enumerate(const char* namein, const char* nameout, size_t* vars, size_t* ro
 void eval(const char* namein, const char* nameout, const char* flagfile, const char* function_string,
           const char* function_string_prolog, const char* function_string_epilog, size_t* vars, size_t* rows);
 
+// Column arithmetic.
+enum LOGICALS { GT = 0, LT = 1, EQ = 2, GEQ = 3, LEQ = 4, NEQ = 5 };
+enum RANGES { RANGE_KEEP = 0, RANGE_REMOVE = 1 };
+void multiply_columns(const char* namein, const char* nameout, const char* flagfile, double multiply, int mul_mode,
+                      size_t* vars, size_t* rows);
+void add_columns(const char* namein, const char* nameout, const char* flagfile, double add, size_t* vars, size_t* rows);
+void math_columns(const char* namein, const char* nameout, const char* flagfile, const char* function, size_t* vars,
+                  size_t* rows);
+void Logical(const char* namein, const char* nameout, const char* flagfile, LOGICALS logical, double level, size_t* vars,
+             size_t* rows);
+void Range(const char* namein, const char* nameout, const char* flagfile, RANGES range, double lower, double upper,
+           size_t* vars, size_t* rows);
+
+// Signal processing.
+struct sinc_parameters;
+void filter(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars, size_t* rows);
+void medianfilter(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars,
+                  size_t* rows);
+void running_mean(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars,
+                  size_t* rows);
+void window_sinc(const char* namein, const char* nameout, const char* flagfile, const sinc_parameters* parameters,
+                 size_t* vars, size_t* rows);
+void diff(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
+void shift(const char* namein, const char* nameout, const char* flagfile, long shiftcolumns, size_t* vars, size_t* rows);
+void add_noise(const char* namein, const char* nameout, const char* flagfile, double noiselevel, size_t* vars,
+               size_t* rows);
+
+// Reordering, splitting and totals.
+void sortera(const char* namein, const char* nameut, const char* sortcolumns, size_t* vars, size_t* rows);
+void shuffle(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
+void splitfile(const char* namein, const char* nameout, const char* flagfile, double w, size_t* vars, size_t* rows);
+void sum_vertical(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
+void sum_horizontal(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
+
 // Parameters of the windowed-sinc filters.
 enum filter_types { LOWPASS, HIGHPASS, BANDPASS, BANDSTOP };
 struct sinc_parameters {

@@ -608,7 +608,34 @@ void dispatch(const entry_state& st, const char* namein, const char* nameout, co
     case NOOP: noop(namein, nameout, flagfile, &vars, &rows); break;
     case MODE_FLIP_UD: flip_ud(namein, nameout, flagfile, &vars, &rows); break;
     case MODE_FLIP_LR: flip_lr(namein, nameout, flagfile, &vars, &rows); break;
-    default: break;  // the operations not built into this program do nothing
+    case SPLIT: splitfile(namein, nullptr, flagfile, st.where, &vars, &rows); break;
+    case NOISE: add_noise(namein, nameout, flagfile, st.noiselevel, &vars, &rows); break;
+    case QSORT: sortera(namein, nameout, st.sortcolumns ? st.sortcolumns->c_str() : nullptr, &vars, &rows); break;
+    case MUL_COL:
+    case DIV_COL: multiply_columns(namein, nameout, flagfile, st.multiply, settings.mode, &vars, &rows); break;
+    case FILTER: filter(namein, nameout, flagfile, static_cast<size_t>(st.filtertaps), &vars, &rows); break;
+    case SHIFT: shift(namein, nameout, flagfile, st.shiftcolumns, &vars, &rows); break;
+    case REM_GT: Logical(namein, nameout, flagfile, GT, st.level, &vars, &rows); break;
+    case REM_LT: Logical(namein, nameout, flagfile, LT, st.level, &vars, &rows); break;
+    case REM_EQ: Logical(namein, nameout, flagfile, EQ, st.level, &vars, &rows); break;
+    case KEEP_GT: Logical(namein, nameout, flagfile, LEQ, st.level, &vars, &rows); break;
+    case KEEP_LT: Logical(namein, nameout, flagfile, GEQ, st.level, &vars, &rows); break;
+    case KEEP_EQ: Logical(namein, nameout, flagfile, NEQ, st.level, &vars, &rows); break;
+    case ADD_COL: add_columns(namein, nameout, flagfile, st.add, &vars, &rows); break;
+    case MEDIANFILTER: medianfilter(namein, nameout, flagfile, static_cast<size_t>(st.filtertaps), &vars, &rows); break;
+    case MATH: math_columns(namein, nameout, flagfile, st.function ? st.function->c_str() : nullptr, &vars, &rows); break;
+    case SHUFFLE: shuffle(namein, nameout, flagfile, &vars, &rows); break;
+    case DIFF: diff(namein, nameout, flagfile, &vars, &rows); break;
+    case SUM_VERTICAL: sum_vertical(namein, nameout, flagfile, &vars, &rows); break;
+    case SUM_HORIZONTAL: sum_horizontal(namein, nameout, flagfile, &vars, &rows); break;
+    case RUNNING_AVERAGE: running_mean(namein, nameout, flagfile, static_cast<size_t>(st.filtertaps), &vars, &rows); break;
+    case MODE_RANGE_KEEP: Range(namein, nameout, flagfile, RANGE_KEEP, st.lower, st.upper, &vars, &rows); break;
+    case MODE_RANGE_REMOVE: Range(namein, nameout, flagfile, RANGE_REMOVE, st.lower, st.upper, &vars, &rows); break;
+    case WINDOW_SINC_LP:
+    case WINDOW_SINC_HP:
+    case WINDOW_SINC_BP:
+    case WINDOW_SINC_BS: window_sinc(namein, nameout, flagfile, &st.sinc, &vars, &rows); break;
+    default: break;  // SYSTAT and anything outside the table do nothing
     }
 }
 
