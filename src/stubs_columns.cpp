@@ -1,4 +1,4 @@
-// Placeholders for the column arithmetic and filters until their modules land.
+// Placeholders for the column arithmetic and the smoothing and median filters until their modules land.
 #include "operations.h"
 
 void multiply_columns(const char*, const char*, const char*, double, int, size_t* vars, size_t* rows) { *vars = *rows = 0; }
@@ -8,5 +8,3 @@ void Logical(const char*, const char*, const char*, LOGICALS, double, size_t* va
 void Range(const char*, const char*, const char*, RANGES, double, double, size_t* vars, size_t* rows) { *vars = *rows = 0; }
 void filter(const char*, const char*, const char*, size_t, size_t* vars, size_t* rows) { *vars = *rows = 0; }
 void medianfilter(const char*, const char*, const char*, size_t, size_t* vars, size_t* rows) { *vars = *rows = 0; }
-void running_mean(const char*, const char*, const char*, size_t, size_t* vars, size_t* rows) { *vars = *rows = 0; }
-void window_sinc(const char*, const char*, const char*, const sinc_parameters*, size_t* vars, size_t* rows) { *vars = *rows = 0; }
