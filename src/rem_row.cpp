@@ -45,6 +45,7 @@ void rem_row(const char* namein, const char* nameout, const char* flagfile, size
     }
     if (settings.debug) dbg_printf("%lu rows read\n", static_cast<unsigned long>(count));
 
+    row.reset();
     rowflags.reset();
     closefiles(of);
     std::fflush(stderr);

@@ -158,7 +158,9 @@ TEST(LineReader, FastNumberPathAgreesWithTheLibraryScan)
         }
         ASSERT_NE(end, nullptr) << s;
         EXPECT_EQ(end - s, used) << s;
-        if (want == want) EXPECT_EQ(got, want) << s;
+        if (want == want) {
+            EXPECT_EQ(got, want) << s;
+        }
     }
 }
 

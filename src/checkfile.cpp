@@ -1,0 +1,42 @@
+// Column and row counts of a data file, with a report of the lines whose width differs.
+#include "operations.h"
+#include "utils.h"
+
+void checkfile(const char* namein, size_t* vars, size_t* rows)
+{
+    auto buffer = line_buffer();
+    open__files of(namein, nullptr);
+    const size_t antal = openfiles(of, NO_SELECTION, nullptr);
+    *vars = 0;
+    *rows = 0;
+
+    // There is no output: comment lines are dropped, not queued, so memory stays flat.
+    const int saved_keep = settings.keep_comments;
+    settings.keep_comments = 0;
+    size_t line = 0;  // data lines examined so far
+    unsigned mismatches = 0;
+    size_t first_mismatch = 0;
+    while (!std::feof(of.in)) {
+        char* s = myfgets_o(buffer.get(), settings.maxbuff, of.in, nullptr);
+        if (!s) break;
+        const size_t found = scanline(s);
+        if (found != antal) {
+            // A line with no number at its start ends the check; it is not counted.
+            if (found == 0) break;
+            ++mismatches;
+            if (mismatches == 1) first_mismatch = line + 1;
+            std::fprintf(stderr, "Warning: Column count mismatch on line %lu. Should be %lu but found %lu.\n",
+                         static_cast<unsigned long>(line + 1), static_cast<unsigned long>(antal),
+                         static_cast<unsigned long>(found));
+        }
+        ++line;
+    }
+    settings.keep_comments = saved_keep;
+    buffer.reset();
+    if (mismatches)
+        std::fprintf(stderr, "Warning: %u column count mismatches found.\nFirst on line %lu", mismatches,
+                     static_cast<unsigned long>(first_mismatch));
+    *vars = antal;
+    *rows = line;
+    closefiles(of);
+}

@@ -1,0 +1,9 @@
+// The line parser of the whole-file reshaping operations (transpose, upside-down flip).
+#pragma once
+#include <cstddef>
+
+// Reads `vars` numbers from the start of `line`, each from at most 16 characters after the
+// white space before it (a longer number is split; its rest becomes the next value). Neither
+// the skipped leading characters nor the input delimiter of the row reader apply. Positions
+// for which no number can be read are set to 0.0. Returns the number of values read.
+size_t parse_fields16(const char* line, double* var, size_t vars);

@@ -1,0 +1,92 @@
+// The line parser of transpose and the upside-down flip: 16-character number fields.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "transpos.h"
+#include "utils.h"
+
+namespace {
+
+std::vector<double> parse(const char* line, size_t vars, size_t* got = nullptr)
+{
+    std::vector<double> v(vars, -99.0);
+    const size_t n = parse_fields16(line, v.data(), vars);
+    if (got) *got = n;
+    return v;
+}
+
+TEST(Fields16, ReadsBlankSeparatedNumbers)
+{
+    size_t got = 0;
+    EXPECT_EQ(parse("  1 -2.5\t3e2\n", 3, &got), (std::vector<double>{1, -2.5, 300}));
+    EXPECT_EQ(got, 3u);
+}
+
+TEST(Fields16, LongNumberIsSplitAfterSixteenCharacters)
+{
+    // "3.14159265358979" is the first 16 characters; the rest is the next value.
+    const auto v = parse("3.14159265358979323 1\n", 3);
+    EXPECT_DOUBLE_EQ(v[0], 3.14159265358979);
+    EXPECT_EQ(v[1], 323);
+    EXPECT_EQ(v[2], 1);
+    // Leading white space does not count against the width.
+    EXPECT_EQ(parse("                 1234567890123456789\n", 2), (std::vector<double>{1234567890123456.0, 789}));
+    // A field of exactly 16 characters is read whole.
+    EXPECT_EQ(parse("1234567890123456 7", 2), (std::vector<double>{1234567890123456.0, 7}));
+}
+
+TEST(Fields16, SplitExponentFollowsTheLibraryScan)
+{
+    // The width ends inside the exponent; what the scan makes of the cut field decides.
+    double expected = 0;
+    int used = 0;
+    const int ok = std::sscanf("123456789012345e5", "%16lf%n", &expected, &used);
+    const auto v = parse("123456789012345e5", 2);
+    if (ok == 1)
+        EXPECT_EQ(v[0], expected);
+    else
+        EXPECT_EQ(v[0], 0.0);
+}
+
+TEST(Fields16, MissingValuesAreZeroAndParsingStopsAtTheLineEnd)
+{
+    size_t got = 0;
+    EXPECT_EQ(parse("1 2\n", 4, &got), (std::vector<double>{1, 2, 0, 0}));
+    EXPECT_EQ(got, 2u);
+    // A non-number ends the row: no value after it is read.
+    EXPECT_EQ(parse("1 x 3\n", 3, &got), (std::vector<double>{1, 0, 0}));
+    EXPECT_EQ(got, 1u);
+    // Commas are not separators here.
+    EXPECT_EQ(parse("1,2", 2, &got), (std::vector<double>{1, 0}));
+    EXPECT_EQ(parse("", 2, &got), (std::vector<double>{0, 0}));
+    EXPECT_EQ(got, 0u);
+}
+
+TEST(Fields16, IgnoresSkippedColumnsAndInputDelimiter)
+{
+    const auto saved_skip = settings.skip_columns;
+    const auto saved_delim = settings.input_delimiter;
+    settings.skip_columns = 2;
+    settings.input_delimiter = ';';
+    EXPECT_EQ(parse("1;2 3\n", 2), (std::vector<double>{1, 0}));
+    EXPECT_EQ(parse("10 20\n", 2), (std::vector<double>{10, 20}));
+    settings.skip_columns = saved_skip;
+    settings.input_delimiter = saved_delim;
+}
+
+TEST(Fields16, LibraryFormsAndVarsZero)
+{
+    const auto v = parse("+5 inf -nan 0x10", 4);
+    EXPECT_EQ(v[0], 5);
+    EXPECT_TRUE(std::isinf(v[1]));
+    EXPECT_TRUE(std::isnan(v[2]));
+    EXPECT_EQ(v[3], 16);
+    size_t got = 7;
+    parse_fields16("1 2", nullptr, 0);
+    EXPECT_EQ(parse("1 2", 0, &got).size(), 0u);
+    EXPECT_EQ(got, 0u);
+}
+
+}  // namespace
