@@ -10,9 +10,13 @@ void checkfile(const char* namein, size_t* vars, size_t* rows)
     *vars = 0;
     *rows = 0;
 
-    // There is no output: comment lines are dropped, not queued, so memory stays flat.
+    // Kept comment lines go to the reader's queue, and a caller that opens an output afterwards
+    // (the split) passes them on at its head. The counting modes never open an output, so there
+    // the lines are dropped instead of queued, which keeps memory flat.
+    const bool counting_only =
+        settings.mode == CHECK || settings.mode == MODE_GET_ROWS || settings.mode == MODE_GET_COLS;
     const int saved_keep = settings.keep_comments;
-    settings.keep_comments = 0;
+    if (counting_only) settings.keep_comments = 0;
     size_t line = 0;  // data lines examined so far
     unsigned mismatches = 0;
     size_t first_mismatch = 0;

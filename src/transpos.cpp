@@ -13,15 +13,14 @@ constexpr size_t FIELD_WIDTH = 16;
 inline bool is_c_space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // Reads the first `lines` data lines of `in` into a table: input row r goes into table row r,
-// or, transposed, into position r of every table row. Comment lines are neither written nor
-// kept for a later output (in wildcard mode they would otherwise head the next file's output).
+// or, transposed, into position r of every table row. The reader gets no comment stream, so
+// kept comment lines are not written here: they join the reader's queue, which the next output
+// opened (the next file's, in wildcard mode) receives ahead of its prolog.
 // A counted row that cannot be read ends the run.
 void read_table(FILE* in, const double_table& table, size_t vars, size_t lines, bool transposed)
 {
     auto buffer = line_buffer();
     auto values = my_malloc(double, vars);
-    const int saved_keep = settings.keep_comments;
-    settings.keep_comments = 0;
     for (size_t r = 0; r < lines; ++r) {
         const char* line = myfgets_o(buffer.get(), settings.maxbuff, in, nullptr);
         if (!line) error("Can't read all lines\n");
@@ -32,7 +31,6 @@ void read_table(FILE* in, const double_table& table, size_t vars, size_t lines, 
             parse_fields16(line, table[r], vars);
         }
     }
-    settings.keep_comments = saved_keep;
 }
 
 }  // namespace

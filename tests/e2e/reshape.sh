@@ -139,11 +139,17 @@ expect_rc "-t on an empty file" 0
 expect_eq "-t on an empty file writes nothing" '' "$OUT"
 run -# -t --output-c comments.dat -
 expect_eq "-t on comments only: prolog and epilog" $'double data[][0] = {\n};\n' "$OUT"
-# Comments met while reading the table are dropped, not kept for the next file's output.
+# Kept comments met while reading the table have no output to go to: they wait in the reader's
+# queue, and the next output opened (the next file's, in wildcard mode) gets them at its head.
 printf '# c1\n1 2\n# c2\n3 4\n' > w1.dat; printf '5 6\n' > w2.dat
 run -# -w -t --keep-comments w1.dat w2.dat
 expect_file "-t in wildcard mode, first file" w1.out $'1 3\n2 4\n'
-expect_file "-t in wildcard mode: no comments carried over" w2.out $'5\n6\n'
+expect_file "-t in wildcard mode: queued comments head the next output" w2.out $'# c1\n# c2\n5\n6\n'
+run -# -w -t w1.dat w2.dat
+expect_file "-t in wildcard mode without kept comments" w2.out $'5\n6\n'
+run -# -w --flip-ud --keep-comments --output-c w1.dat w2.dat
+expect_file "--flip-ud in wildcard mode: queued comments before the prolog" w2.out \
+    $'/* # c1 */\n/* # c2 */\ndouble data[][2] = {\n{ 5, 6},\n};\n'
 run -# -t three.dat
 expect_contains "-t needs an output" "No destination filename" "$ERR"
 
@@ -208,6 +214,16 @@ expect_eq "-c header once in wildcard mode" $'File:                           Co
 expect_no_file "-c writes no output" three.out
 run -# --skip-rows=2 --get-rows three.dat
 expect_eq "--get-rows after skipped rows" $'1\n' "$OUT"
+# The check passes kept comment lines to the reader's queue; the split, which checks the file
+# before opening its outputs, so writes them at the head of the training file.
+printf '# head\n1 1\n2 2\n# mid\n3 3\n4 4\n' > sp.dat
+run -# --keep-comments -d2 sp.dat
+expect_file "comments read by the check head the training file" sp.trn $'# head\n# mid\n1 1\n2 2\n'
+expect_file "the test file gets no comments" sp.tst $'3 3\n4 4\n'
+run -# -d2 sp.dat
+expect_file "without kept comments the check queues nothing" sp.trn $'1 1\n2 2\n'
+run -# -c -w --keep-comments sp.dat three.dat
+expect_contains "-c with kept comments still counts" $'sp.dat                          2        4\nthree.dat' "$OUT"
 
 # ---- cut square --------------------------------------------------------------------------------
 run --cut-square 2-3 -e 1,3 square.dat out.dat

@@ -90,3 +90,44 @@ TEST(Fields16, LibraryFormsAndVarsZero)
 }
 
 }  // namespace
+
+namespace {
+
+// The fields are those of the library scan "%16lf%n" applied again and again from the start of
+// the line, each scan continuing where the previous one stopped.
+size_t library_fields(const char* line, double* var, size_t vars)
+{
+    const char* p = line;
+    size_t i = 0;
+    for (; i < vars; ++i) {
+        int used = 0;
+        if (std::sscanf(p, "%16lf%n", &var[i], &used) != 1) break;
+        p += used;
+    }
+    const size_t got = i;
+    for (; i < vars; ++i) var[i] = 0.0;
+    return got;
+}
+
+TEST(Fields16, AgreesWithTheLibraryScanOnAwkwardText)
+{
+    const char* const lines[] = {
+        "1e 2",          "1e+ 3",           "-. 4",           ".5e-3x 7",          "0x1p-3 0x",
+        "nan(abc) 1",    "infinity -inf",   "1.2.3 4",        "+1234567890123456789 5",
+        "-0.000000000000000001 2", "12345678901234e-56 1", "  \t1\v2\f3\r\n", "1,5 2",
+        "999999999999999999999999 1", "1e999 -1e999 1e-999", "0x123456789abcdef01 2",
+    };
+    for (const char* line : lines) {
+        double got[6], want[6];
+        const size_t n = parse_fields16(line, got, 6);
+        EXPECT_EQ(n, library_fields(line, want, 6)) << line;
+        for (size_t i = 0; i < 6; ++i) {
+            if (std::isnan(want[i]))
+                EXPECT_TRUE(std::isnan(got[i])) << line << " value " << i;
+            else
+                EXPECT_EQ(got[i], want[i]) << line << " value " << i;
+        }
+    }
+}
+
+}  // namespace
