@@ -1,0 +1,128 @@
+// Windowed-sinc filters: a kernel of M+1 points is built once and convolved with every selected
+// column of the whole file.
+#include "sinc.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "operations.h"
+#include "readflag.h"
+#include "utils.h"
+
+namespace {
+
+constexpr double PI = 3.141592653589793;
+
+// Negates the kernel and adds 1 at its centre: the spectral inversion that turns a low-pass
+// into a high-pass and a band-stop into a band-pass.
+void spectral_inversion(double* h, int M)
+{
+    for (int i = 0; i <= M; ++i) h[i] = -h[i];
+    h[M / 2] += 1.0;
+}
+
+}  // namespace
+
+double blackman(double i_per_M) { return 0.42 - 0.5 * std::cos(2 * PI * i_per_M) + 0.08 * std::cos(4 * PI * i_per_M); }
+
+double sinc(int i, double fc, int M)
+{
+    if (2LL * i == M) return 2 * PI * fc;
+    const double x = i - M / 2;
+    return std::sin(2 * PI * fc * x) / x;
+}
+
+std::unique_ptr<double[]> sinc_lowpass(double fc, int M)
+{
+    auto h = my_malloc(double, static_cast<size_t>(M) + 1);
+    double sum = 0;
+    for (int i = 0; i <= M; ++i) {
+        // A one-point kernel is all centre: its window value is the centre's, not 0/0.
+        const double i_per_M = M == 0 ? 0.5 : static_cast<double>(i) / M;
+        h[i] = sinc(i, fc, M) * blackman(i_per_M);
+        sum += h[i];
+    }
+    for (int i = 0; i <= M; ++i) h[i] /= sum;
+    return h;
+}
+
+std::unique_ptr<double[]> sinc_highpass(double fc, int M)
+{
+    auto h = sinc_lowpass(fc, M);
+    spectral_inversion(h.get(), M);
+    return h;
+}
+
+std::unique_ptr<double[]> sinc_bandstop(double fcl, double fch, int M)
+{
+    auto h = sinc_lowpass(fcl, M);
+    auto high = sinc_highpass(fch, M);
+    for (int i = 0; i <= M; ++i) h[i] += high[i];
+    return h;
+}
+
+std::unique_ptr<double[]> sinc_bandpass(double fcl, double fch, int M)
+{
+    auto h = sinc_bandstop(fcl, fch, M);
+    spectral_inversion(h.get(), M);
+    return h;
+}
+
+void window_sinc(const char* namein, const char* nameout, const char* flagfile, const sinc_parameters* parameters,
+                 size_t* vars, size_t* rows)
+{
+    if (settings.quiet)
+        std::fprintf(stderr, "Vorn: Filter ");
+    else
+        std::fprintf(stderr, "Apply filter to selected columns\n");
+
+    open__files of(namein, nameout);
+    flag_array flag;
+    const size_t antal = openfiles(of, flagfile, &flag);
+    const size_t lines = get_rows(of.in, antal);
+    printflagged(stderr, flag.data(), antal);
+
+    if (antal > 0 && lines > 0) {
+        const double_table table = my_malloc_array_(lines, antal);
+        auto result = my_malloc(double, lines);
+
+        // A negative point count cannot describe a kernel; refuse it before any row is read.
+        const int M = parameters->M;
+        if (M < 0) error("M can't be negative (%d)\n", M);
+        std::unique_ptr<double[]> h;
+        switch (parameters->filter_type) {
+        case LOWPASS: h = sinc_lowpass(parameters->fcl, M); break;
+        case HIGHPASS: h = sinc_highpass(parameters->fch, M); break;
+        case BANDPASS: h = sinc_bandpass(parameters->fcl, parameters->fch, M); break;
+        case BANDSTOP: h = sinc_bandstop(parameters->fcl, parameters->fch, M); break;
+        default: error("Unknown filter type\n");
+        }
+
+        // Comment lines among the data are queued, not written.
+        for (size_t r = 0; r < lines; ++r)
+            if (!readline(of.in, table[r], nullptr, antal)) error("Can't read all lines\n");
+
+        if (!settings.quiet) message("Filtering...\r");
+        const size_t taps = static_cast<size_t>(M) + 1;
+        for (size_t c = 0; c < antal; ++c) {
+            if (!flag[c]) continue;
+            // Output row n is centred on input row n + M/2; samples past the end count as 0.
+            for (size_t n = 0; n < lines; ++n) {
+                const size_t kend = std::min(taps, lines - n);
+                double y = 0;
+                for (size_t k = 0; k < kend; ++k) y += h[k] * table[n + k][c];
+                result[n] = y;
+            }
+            for (size_t n = 0; n < lines; ++n) table[n][c] = result[n];
+        }
+        if (!settings.quiet) message("Filtering done\n");
+
+        for (size_t r = 0; r < lines; ++r) writeline(of.out, table[r], antal, nullptr);
+        if (!settings.quiet) std::fputc('\n', stderr);
+    }
+
+    flag_array().swap(flag);
+    closefiles(of);
+    *vars = antal;
+    *rows = lines;
+}
