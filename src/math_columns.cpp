@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "operations.h"
+#include "stream_rows.h"
 #include "utils.h"
 
 namespace {
@@ -113,22 +114,10 @@ void math_columns(const char* namein, const char* nameout, const char* flagfile,
     else
         std::fprintf(stderr, "Apply function %s to selected columns\n", function);
 
-    open__files of(namein, nameout);
-    flag_array flag;
-    const size_t antal = openfiles(of, flagfile, &flag);
-    size_t count = 0;
-    if (antal > 0) {
-        auto row = my_malloc(double, antal);
-        while (readline(of.in, row.get(), of.out, antal)) {
-            // Unselected columns never reach the function, so they cannot stop the run.
-            for (size_t i = 0; i < antal; ++i)
-                if (flag[i]) row[i] = f(row[i]);
-            writeline(of.out, row.get(), antal, nullptr);
-            ++count;
-        }
-    }
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = count;
+    // Unselected columns never reach the function, so they cannot stop the run.
+    stream_rows(namein, nameout, flagfile, vars, rows, marked_columns::written,
+                [f](double* row, const flag_array& flag, size_t antal) {
+                    for (size_t i = 0; i < antal; ++i)
+                        if (flag[i]) row[i] = f(row[i]);
+                });
 }

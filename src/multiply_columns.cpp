@@ -1,31 +1,19 @@
 // Scale and offset: multiply, divide or add a constant to the selected columns, row by row.
 #include "operations.h"
-#include "utils.h"
+#include "stream_rows.h"
 
 namespace {
 
-// Streams every data row, replacing each selected value v by change(v); every column is written.
-// Returns the number of rows written and stores the column count in *vars.
+// Replaces each selected value v by change(v); every column is written.
 template <class Change>
-size_t change_selected(const char* namein, const char* nameout, const char* flagfile, Change change, size_t* vars)
+void change_selected(const char* namein, const char* nameout, const char* flagfile, Change change, size_t* vars,
+                     size_t* rows)
 {
-    open__files of(namein, nameout);
-    flag_array flag;
-    const size_t antal = openfiles(of, flagfile, &flag);
-    size_t count = 0;
-    if (antal > 0) {
-        auto row = my_malloc(double, antal);
-        while (readline(of.in, row.get(), of.out, antal)) {
-            for (size_t i = 0; i < antal; ++i)
-                if (flag[i]) row[i] = change(row[i]);
-            writeline(of.out, row.get(), antal, nullptr);
-            ++count;
-        }
-    }
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    return count;
+    stream_rows(namein, nameout, flagfile, vars, rows, marked_columns::written,
+                [&change](double* row, const flag_array& flag, size_t antal) {
+                    for (size_t i = 0; i < antal; ++i)
+                        if (flag[i]) row[i] = change(row[i]);
+                });
 }
 
 }  // namespace
@@ -40,7 +28,7 @@ void multiply_columns(const char* namein, const char* nameout, const char* flagf
 
     // Division multiplies by the reciprocal, computed once: 49 * (1/49) is 0.9999999999999999.
     const double factor = mul_mode == DIV_COL ? 1.0 / multiply : multiply;
-    *rows = change_selected(namein, nameout, flagfile, [factor](double v) { return factor * v; }, vars);
+    change_selected(namein, nameout, flagfile, [factor](double v) { return factor * v; }, vars, rows);
 }
 
 void add_columns(const char* namein, const char* nameout, const char* flagfile, double add, size_t* vars, size_t* rows)
@@ -50,6 +38,6 @@ void add_columns(const char* namein, const char* nameout, const char* flagfile, 
     else
         std::fprintf(stderr, "Adds %g to selected columns.\n", add);
 
-    *rows = change_selected(namein, nameout, flagfile, [add](double v) { return add + v; }, vars);
+    change_selected(namein, nameout, flagfile, [add](double v) { return add + v; }, vars, rows);
     std::fflush(stderr);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "operations.h"
+#include "stream_rows.h"
 #include "utils.h"
 
 namespace {
@@ -107,22 +108,9 @@ void flip_lr(const char* namein, const char* nameout, const char* flagfile, size
     else
         std::fprintf(stderr, "Do nothing\n");
 
-    open__files of(namein, nameout);
-    flag_array flag;
-    const size_t antal = openfiles(of, flagfile, &flag);
-
-    size_t count = 0;
-    if (antal > 0) {
-        auto row = my_malloc(double, antal);
-        while (readline(of.in, row.get(), of.out, antal)) {
-            for (size_t i = 0; i < antal / 2; ++i) std::swap(row[i], row[antal - 1 - i]);
-            // The marks name positions of the reversed row.
-            writeline(of.out, row.get(), antal, flag);
-            ++count;
-        }
-    }
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = count;
+    // The marks name positions of the reversed row.
+    stream_rows(namein, nameout, flagfile, vars, rows, marked_columns::left_out,
+                [](double* row, const flag_array&, size_t antal) {
+                    for (size_t i = 0; i < antal / 2; ++i) std::swap(row[i], row[antal - 1 - i]);
+                });
 }
