@@ -15,9 +15,9 @@ constexpr double PI = 3.141592653589793;
 
 // Negates the kernel and adds 1 at its centre: the spectral inversion that turns a low-pass
 // into a high-pass and a band-stop into a band-pass.
-void spectral_inversion(double* h, int M)
+void spectral_inversion(double* h, unsigned M)
 {
-    for (int i = 0; i <= M; ++i) h[i] = -h[i];
+    for (size_t i = 0; i <= M; ++i) h[i] = -h[i];
     h[M / 2] += 1.0;
 }
 
@@ -25,43 +25,41 @@ void spectral_inversion(double* h, int M)
 
 double blackman(double i_per_M) { return 0.42 - 0.5 * std::cos(2 * PI * i_per_M) + 0.08 * std::cos(4 * PI * i_per_M); }
 
-double sinc(int i, double fc, int M)
+double sinc(unsigned i, double fc, unsigned M)
 {
-    if (2LL * i == M) return 2 * PI * fc;
-    const double x = i - M / 2;
+    if (2ULL * i == M) return 2 * PI * fc;
+    const double x = static_cast<double>(static_cast<long long>(i) - static_cast<long long>(M / 2));
     return std::sin(2 * PI * fc * x) / x;
 }
 
-std::unique_ptr<double[]> sinc_lowpass(double fc, int M)
+std::unique_ptr<double[]> sinc_lowpass(double fc, unsigned M)
 {
     auto h = my_malloc(double, static_cast<size_t>(M) + 1);
     double sum = 0;
-    for (int i = 0; i <= M; ++i) {
-        // A one-point kernel is all centre: its window value is the centre's, not 0/0.
-        const double i_per_M = M == 0 ? 0.5 : static_cast<double>(i) / M;
-        h[i] = sinc(i, fc, M) * blackman(i_per_M);
+    for (size_t i = 0; i <= M; ++i) {
+        h[i] = sinc(static_cast<unsigned>(i), fc, M) * blackman(static_cast<double>(i) / M);
         sum += h[i];
     }
-    for (int i = 0; i <= M; ++i) h[i] /= sum;
+    for (size_t i = 0; i <= M; ++i) h[i] /= sum;
     return h;
 }
 
-std::unique_ptr<double[]> sinc_highpass(double fc, int M)
+std::unique_ptr<double[]> sinc_highpass(double fc, unsigned M)
 {
     auto h = sinc_lowpass(fc, M);
     spectral_inversion(h.get(), M);
     return h;
 }
 
-std::unique_ptr<double[]> sinc_bandstop(double fcl, double fch, int M)
+std::unique_ptr<double[]> sinc_bandstop(double fcl, double fch, unsigned M)
 {
     auto h = sinc_lowpass(fcl, M);
     auto high = sinc_highpass(fch, M);
-    for (int i = 0; i <= M; ++i) h[i] += high[i];
+    for (size_t i = 0; i <= M; ++i) h[i] += high[i];
     return h;
 }
 
-std::unique_ptr<double[]> sinc_bandpass(double fcl, double fch, int M)
+std::unique_ptr<double[]> sinc_bandpass(double fcl, double fch, unsigned M)
 {
     auto h = sinc_bandstop(fcl, fch, M);
     spectral_inversion(h.get(), M);
@@ -75,6 +73,11 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
         std::fprintf(stderr, "Vorn: Filter ");
     else
         std::fprintf(stderr, "Apply filter to selected columns\n");
+    // The point count is unsigned: a negative count read by the options wraps to a huge kernel.
+    const unsigned M = static_cast<unsigned>(parameters->M);
+    // A one-point kernel has no window (its only argument would be 0/0): refuse it before any
+    // file is touched.
+    if (M == 0) error("M should be at least 2\n");
 
     open__files of(namein, nameout);
     flag_array flag;
@@ -86,9 +89,6 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
         const double_table table = my_malloc_array_(lines, antal);
         auto result = my_malloc(double, lines);
 
-        // A negative point count cannot describe a kernel; refuse it before any row is read.
-        const int M = parameters->M;
-        if (M < 0) error("M can't be negative (%d)\n", M);
         std::unique_ptr<double[]> h;
         switch (parameters->filter_type) {
         case LOWPASS: h = sinc_lowpass(parameters->fcl, M); break;

@@ -26,14 +26,12 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
 {
     if (settings.quiet) std::fprintf(stderr, "Vorn: Split ");
 
-    // The check always reports. It reads the rows the skip countdown leaves, and the split's own
-    // pass below must skip the same lines, so the countdown is put back afterwards.
+    // The check always reports. Its pass over the file is the one that consumes the skip-rows
+    // countdown: the split's own pass below starts again at the first line and skips nothing.
     const int saved_quiet = settings.quiet;
-    const int saved_skip = settings.skip_rows;
     settings.quiet = 0;
     checkfile(namein, vars, rows);
     settings.quiet = saved_quiet;
-    settings.skip_rows = saved_skip;
     const size_t nvars = *vars;
     const size_t nrows = *rows;
 

@@ -32,6 +32,10 @@ expect_contains "-m needs a selection" "No vornfile name or -e option" "$ERR"
 run -# -p -1.5 -e 1,3 two.dat -
 expect_eq "-p -1.5 subtracts" $'-0.5 2 1.5\n2.5 49 4.5\n' "$OUT"
 expect_eq "-p quiet title" $'Vorn: Add with -1.5 \n' "$ERR"
+run -# --divide 2 -i -e 1 two.dat -
+expect_eq "-i: every column but the named one is divided" $'1 1 1.5\n4 24.5 3\n' "$OUT"
+run -# --add-line-count -m 2 -e 2 two.dat -
+expect_eq "--add-line-count: the row count heads the output" $'2\n1 4 3\n4 98 6\n' "$OUT"
 run --add=3 -e 1 two.dat -
 expect_contains "-p long announcement" $'Adds 3 to selected columns.\nFound 3 variables.\n' "$ERR"
 run -# -a -p 1 -e 2 commented.dat -
@@ -52,6 +56,19 @@ expect_rc "log of a negative number is fatal" 1
 expect_contains "log message" $'Logarithm taken of zero or negative number\nSelect --special-log to replace offenders by log(1e-100).\n' "$ERR"
 expect_contains "the error names its module" $'\nError in File:math_columns.cpp(' "$ERR"
 expect_file "nothing written before the first offender" out.dat ''
+printf '0 1\n' > zero.dat
+run -# --math=ln -e 1 zero.dat out.dat
+expect_rc "the logarithm of zero is fatal too" 1
+expect_contains "ln of zero message" $'Logarithm taken of zero or negative number\n' "$ERR"
+printf 'nan 1\n-0 1\n' > nanzero.dat
+run -# --math=log2 --special-log -x1 -e 1 nanzero.dat -
+expect_eq "a NaN reaches the logarithm; -0 is an offender" $'nan 1\n-332.192809488736259 1\n' "$OUT"
+run -# --math=sqrt -e 1 nanzero.dat -
+expect_eq "sqrt keeps NaN and -0" $'nan 1\n-0 1\n' "$OUT"
+run -# --math=inv -e 1 nanzero.dat out.dat
+expect_rc "inv of NaN is fatal" 1
+expect_contains "inv of NaN message" $'Division by zero\n' "$ERR"
+expect_file "inv stops at the first row" out.dat ''
 run -# --math=log --special-log -e 2 logs.dat -
 expect_eq "--special-log: log gives -100" $'100 -100\n1000 -100\n' "$OUT"
 printf '0.5 -5\n' > ln.dat
@@ -124,6 +141,10 @@ run -# --removegt=5 -e 1,3 either.dat -
 expect_eq "either selected column removes the row" $'1 9 1\n' "$OUT"
 run -# --removegt=5 -e 2 either.dat -
 expect_eq "unselected columns never remove a row" $'9 1 1\n1 1 9\n' "$OUT"
+run -# --removegt=5 -i -e 2 either.dat -
+expect_eq "-i: the columns not named are tested" $'1 9 1\n' "$OUT"
+run -# --add-line-count --removegt=5 -e 1 levels.dat -
+expect_eq "--add-line-count announces the rows read, not the rows kept" $'3\n4 9\n5 9\n' "$OUT"
 
 printf '0.30000000000000004 1\n0.3000000000000002 2\n0.3000000000000003 3\n0.3 4\n' > fuzz.dat
 run -# --removeeq=0.3 -e 1 fuzz.dat -
@@ -136,6 +157,14 @@ expect_eq "tally with every row removed" $'Remove = 0.3. kept 0 and removed 4 of
 printf '1000000.0000000002 1\n1000000 2\n' > big.dat
 run -# --removeeq=1e6 -e 1 big.dat -
 expect_eq "the tolerance is absolute: near 1e6 equality is exact" $'1000000 1\n' "$OUT"
+# The difference inf - inf is NaN, so an infinity is never equal to itself here.
+printf 'inf 1\n2 1\n' > inf.dat
+run -# --removeeq=inf -e 1 inf.dat -
+expect_eq "--removeeq=inf keeps the infinity" $'inf 1\n2 1\n' "$OUT"
+run -# --removeneq=inf -e 1 inf.dat -
+expect_eq "--removeneq=inf removes the infinity too" '' "$OUT"
+run -# --removegeq=inf -e 1 inf.dat -
+expect_eq "--removegeq=inf removes it (not less)" $'2 1\n' "$OUT"
 
 printf 'nan 1\n' > nan.dat
 for opt in removegt removelt removeeq; do
@@ -182,6 +211,14 @@ expect_eq "-f report" \
 run -# -f -e 2 spike.dat -
 expect_eq "a constant column stays" "$(cat spike.dat)"$'\n' "$OUT"
 expect_eq "-f quiet title lists the selection" $'Vorn: Filter 2 \n' "$ERR"
+run -i -f -e 2 spike.dat -
+expect_eq "-i filters the columns not named; the listing names the selection" \
+    $'0 7\n0 7\n0 7\n0.107 7\n0.179 7\n0.428 7\n0.179 7\n0.107 7\n0 7\n0 7\n0 7\n' "$OUT"
+expect_contains "-i listing" $'Found 11 rows.\n2 \nMessage: ' "$ERR"
+printf '1\n9\n1\n9\n' > four.dat
+run --add-line-count -f -e 1 four.dat -
+expect_eq "--add-line-count with -f" $'4\n1\n9\n1\n9\n' "$OUT"
+expect_contains "the rows are counted twice" $'Found 1 variables.\nFound 4 rows.\nFound 4 rows.\n1 \n' "$ERR"
 run -# -f3 -e 1 spike.dat a.out; run -# -f99 -e 1 spike.dat b.out
 expect_eq "the tap count changes nothing" "$(cat a.out)" "$(cat b.out)"
 run -# -f4 -e 1 spike.dat -
@@ -228,6 +265,10 @@ expect_contains "ragged message" $'Can\'t read all lines\n' "$ERR"
 printf '# head\n1\n9\n# mid\n2\n8\n3\n' > medc.dat
 run -# -a -u 1 -e 1 medc.dat -
 expect_eq "comments go out ahead of the rows" $'# head\n# mid\n1\n2\n8\n3\n3\n' "$OUT"
+printf '1\n9\n2\n8\n3\n# tail\n' > medt.dat
+run -# -a --output-c --add-line-count -u 1 -e 1 medt.dat -
+expect_eq "a trailing comment follows the prolog, ahead of the rows" \
+    $'double data[5][1] = {\n/* # tail */\n{ 1},\n{ 2},\n{ 8},\n{ 3},\n{ 3},\n};\n' "$OUT"
 run -# -u 1 -e 1 empty.dat out.dat
 expect_contains "empty input is too short for any window" 'Too many filtertaps(=1) for data (filtertaps*2+1)(=3) > 0' "$ERR"
 

@@ -130,12 +130,13 @@ expect_file "name without extension, test" plain.tst "$(tail -n 8 data.txt)"$'\n
 mkdir -p d.x && cp data.txt d.x/data
 run -# -d2 d.x/data
 expect_file "the last dot may lie in a directory name" d.trn $'1 10\n2 20\n'
-# Our choice: the rows skipped by --skip-rows are skipped by the split's own pass as well, not
-# only by the count, so the training file starts with the first data row after them.
+# The file check consumes the --skip-rows countdown; the split's own pass then starts again at
+# the first line and skips nothing, reading only as many rows as the check counted.
 { printf '100 100\n'; cat data.txt; } > skip.txt
 run -# --skip-rows=1 -d3 skip.txt
-expect_file "skipped rows are skipped by the split" skip.trn $'1 10\n2 20\n3 30\n'
-expect_eq "skipped rows: the test file ends with the last row" "10 100" "$(tail -n 1 skip.tst)"
+expect_eq "skip rows: the check counts the rows after the skipped one" $'Vorn: Split Found 2 variables.\nat row 3\n' "$ERR"
+expect_file "skip rows: the split's pass does not skip" skip.trn $'100 100\n1 10\n2 20\n'
+expect_file "skip rows: only the counted number of rows is read" skip.tst "$(sed -n '3,9p' data.txt)"$'\n'
 printf '# head\n1 2\n# mid\n3 4\n5 6\n' > sc.dat
 run -# -a -d1 sc.dat
 expect_eq "split: the test file gets no comments" $'3 4\n5 6' "$(cat sc.tst)"

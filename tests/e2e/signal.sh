@@ -83,14 +83,16 @@ printf '# head\n0 1\n# mid\n5 2\n5 3\n9\n7 7\n' > sc.dat
 run -# -a --sinc-lp=0.1,2 -e 1 sc.dat -
 expect_eq "sinc: comments are not written, rows after the counted run are dropped" $'5 1\n5 2\n-0 3\n' "$OUT"
 
-# Left to us: M = 0 is a one-point kernel (low-pass and band-stop copy, high-pass and band-pass
-# give 0); a negative M is refused before any row is read.
-run -# --sinc-lp=0.1,0 -e 1 const.dat -
-expect_eq "M=0 low-pass copies" "$(cat const.dat)"$'\n' "$OUT"
-run -# --sinc-lp=0.1,-2 -e 1 const.dat out.dat
-expect_rc "negative M" 1
-expect_contains "negative M message" "M can't be negative (-2)" "$ERR"
-expect_file "negative M writes no row" out.dat ""
+# Our choice: M = 0 (a kernel without a window, whose lone window argument is 0/0) is refused
+# before any file is touched, for every filter type.
+for opt in --sinc-lp=0.1,0 --sinc-hp=0.1,0 --sinc-bp=0.1,0.3,0 --sinc-bs=0.1,0.3,0; do
+    rm -f out.dat
+    run -# "$opt" -e 1 const.dat out.dat
+    expect_rc "M=0 refused ($opt)" 1
+    expect_contains "M=0 message ($opt)" $'Vorn: Filter \nError in File:' "$ERR"
+    expect_contains "M=0 message text ($opt)" $'):\nM should be at least 2\n' "$ERR"
+    expect_no_file "M=0 opens no output ($opt)" out.dat
+done
 
 # --- Difference
 printf '1 10\n4 20\n9 30\n16 40\n' > sq.dat

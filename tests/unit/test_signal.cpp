@@ -88,14 +88,17 @@ TEST(SincKernel, BandStopAndBandPassAreComplements)
     EXPECT_NEAR(gain(bp.get(), M, 0.45), 0.0, 1e-3);
 }
 
-TEST(SincKernel, SinglePointKernel)
+TEST(SincKernel, PointCountIsUnsigned)
 {
-    // Our choice for M = 0: the lone point is the window's centre, so the low-pass and the
-    // band-stop pass the signal unchanged and the high-pass and the band-pass remove it.
-    EXPECT_EQ(sinc_lowpass(0.1, 0)[0], 1.0);
-    EXPECT_EQ(sinc_highpass(0.1, 0)[0], 0.0);
-    EXPECT_EQ(sinc_bandstop(0.1, 0.3, 0)[0], 1.0);
-    EXPECT_EQ(sinc_bandpass(0.1, 0.3, 0)[0], 0.0);
+    // M = 0 leaves the lone window argument at 0/0: the kernel is not a number (which is why the
+    // filter operation refuses that M).
+    EXPECT_TRUE(std::isnan(sinc_lowpass(0.1, 0)[0]));
+    // A count beyond the int range still measures the offset from the centre with its sign.
+    const unsigned M = 4294967294u;
+    const double x = -2147483647.0;
+    EXPECT_EQ(sinc(0, 0.1, M), std::sin(2 * kPi * 0.1 * x) / x);
+    EXPECT_EQ(sinc(M, 0.1, M), std::sin(2 * kPi * 0.1 * -x) / -x);
+    EXPECT_EQ(sinc(M / 2, 0.1, M), 2 * kPi * 0.1);
 }
 
 TEST(RunningAverage, DivisorPerMode)
