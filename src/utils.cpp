@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <climits>
@@ -107,12 +108,59 @@ const char* read_double_slow(const char* p, const char* end, double* value)
 
 }  // namespace
 
+// The common case of a short decimal: at most 19 digits whose value stays below 2^53 and a power
+// of ten of at most 22 either way. Both factors are exact doubles, so one multiplication or
+// division rounds exactly as the library does. Anything else is left to the general readers.
+const char* read_short_decimal(const char* p, const char* end, double* value)
+{
+    static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* q = p;
+    const bool negative = *q == '-';
+    if (negative) ++q;
+    uint64_t w = 0;
+    int digits = 0;
+    int scale = 0;
+    while (q < end && *q >= '0' && *q <= '9') {
+        w = w * 10 + static_cast<uint64_t>(*q++ - '0');
+        ++digits;
+    }
+    if (q < end && *q == '.') {
+        ++q;
+        while (q < end && *q >= '0' && *q <= '9') {
+            w = w * 10 + static_cast<uint64_t>(*q++ - '0');
+            ++digits;
+            --scale;
+        }
+    }
+    if (digits == 0 || digits > 19) return nullptr;
+    if (q < end && (*q == 'e' || *q == 'E')) {
+        ++q;
+        bool exp_negative = false;
+        if (q < end && (*q == '+' || *q == '-')) exp_negative = *q++ == '-';
+        if (q >= end || *q < '0' || *q > '9') return nullptr;
+        int e = 0;
+        while (q < end && *q >= '0' && *q <= '9') {
+            if (e < 1000) e = e * 10 + (*q - '0');
+            ++q;
+        }
+        scale += exp_negative ? -e : e;
+    }
+    if (q < end && !ends_number(static_cast<unsigned char>(*q))) return nullptr;
+    if (w > (uint64_t{1} << 53) || scale < -22 || scale > 22) return nullptr;
+    double v = static_cast<double>(w);
+    v = scale < 0 ? v / powers[-scale] : v * powers[scale];
+    *value = negative ? -v : v;
+    return q;
+}
+
 const char* read_double(const char* p, const char* end, double* value)
 {
     while (p < end && is_c_space(static_cast<unsigned char>(*p))) ++p;
     if (p >= end) return nullptr;
     const char c = *p;
     if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
+        if (const char* q = read_short_decimal(p, end, value)) return q;
         double v;
         auto res = std::from_chars(p, end, v);
         // Only finite values are taken here: the library's scan stops a NaN before a
