@@ -78,6 +78,21 @@ TEST(NumberForms, NormalFormExamples)
     EXPECT_EQ(normal(99999999.9999999), via_printf_normal(99999999.9999999));
 }
 
+TEST(NumberForms, ValuesNearHalfAMillionthRoundAsTheLibraryDoes)
+{
+    // Dyadic ties and decimal near-ties at the sixth decimal, where a shortcut could round wrongly.
+    std::mt19937_64 gen(7);
+    std::uniform_int_distribution<int64_t> units(0, 999999999999999LL);
+    std::uniform_int_distribution<int> shift(1, 30);
+    for (int i = 0; i < 200000; ++i) {
+        const double near = (static_cast<double>(units(gen)) + 0.5) / 1e6;
+        const double dyadic = std::ldexp(static_cast<double>(units(gen) % 1000000000), -shift(gen));
+        for (double v : {near, -near, dyadic, std::nextafter(near, 0.0), std::nextafter(near, 1e9)}) {
+            ASSERT_EQ(normal(v), via_printf_normal(v)) << v;
+        }
+    }
+}
+
 TEST(NumberForms, LongFormExamples)
 {
     EXPECT_EQ(g(0.1, 18), "0.100000000000000006");
