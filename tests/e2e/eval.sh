@@ -7,113 +7,78 @@ printf '1 2\n3 4\n5 6\n' > t.dat
 printf '# only a header\n# and more\n' > empty.dat
 printf '# head\n1 2\n# middle\n3 4\n' > comments.dat
 
+# to_file NAME PROGRAM EXPECTED / to_out NAME PROGRAM EXPECTED: a quiet run of PROGRAM over
+# t.dat into out.dat / to standard output, which must then hold exactly EXPECTED.
+to_file() { file_is "$1" out.dat -# --eval="$2" t.dat out.dat "$3"; }
+to_out() { out_is "$1" -# --eval="$2" t.dat - "$3"; }
+
 # ---- results and new columns ----
-run -# --eval="n[1]=c[1]+c[2]" t.dat out.dat
-expect_rc "sum as new column" 0
+rc_is "sum as new column" -# --eval="n[1]=c[1]+c[2]" t.dat out.dat 0
 expect_file "sum as new column" out.dat $'1 2 3\n3 4 7\n5 6 11\n'
-
-run -# --eval="r[1]=c[1]+c[2]" t.dat out.dat
-expect_file "replace column 1" out.dat $'3 2\n7 4\n11 6\n'
-
-run -# --eval="n[3]=1" t.dat out.dat
-expect_file "n[3] alone adds one column" out.dat $'1 2 1\n3 4 1\n5 6 1\n'
-
-run -# --eval="n[2]=1;n[1]=2" t.dat out.dat
-expect_file "new columns in index order" out.dat $'1 2 2 1\n3 4 2 1\n5 6 2 1\n'
-
-run -# --eval="n[1]=p[1];n[2]=_line" t.dat out.dat
-expect_file "previous row and line number" out.dat $'1 2 0 1\n3 4 1 2\n5 6 3 3\n'
-
-run -# --eval="r[2]=r[2]*2;n[1]=c[2]" t.dat -
-expect_eq "r doubles, c keeps the value as read" $'1 4 2\n3 8 4\n5 12 6\n' "$OUT"
-
-run -# --eval="x=1" t.dat -
-expect_eq "an assignment to a temporary changes nothing" $'1 2\n3 4\n5 6\n' "$OUT"
+to_file "replace column 1" "r[1]=c[1]+c[2]" $'3 2\n7 4\n11 6\n'
+to_file "n[3] alone adds one column" "n[3]=1" $'1 2 1\n3 4 1\n5 6 1\n'
+to_file "new columns in index order" "n[2]=1;n[1]=2" $'1 2 2 1\n3 4 2 1\n5 6 2 1\n'
+to_file "previous row and line number" "n[1]=p[1];n[2]=_line" $'1 2 0 1\n3 4 1 2\n5 6 3 3\n'
+to_out "r doubles, c keeps the value as read" "r[2]=r[2]*2;n[1]=c[2]" $'1 4 2\n3 8 4\n5 12 6\n'
+to_out "an assignment to a temporary changes nothing" "x=1" $'1 2\n3 4\n5 6\n'
 
 # ---- selection leaves input columns out ----
-run -# -e 2 --eval="n[1]=c[2]" t.dat out.dat
-expect_file "selected column moves to the end" out.dat $'1 2\n3 4\n5 6\n'
-run -# -e 1 --eval="n[1]=c[1]*10" t.dat out.dat
-expect_file "selected column left out" out.dat $'2 10\n4 30\n6 50\n'
+file_is "selected column moves to the end" out.dat -# -e 2 --eval="n[1]=c[2]" t.dat out.dat $'1 2\n3 4\n5 6\n'
+file_is "selected column left out" out.dat -# -e 1 --eval="n[1]=c[1]*10" t.dat out.dat $'2 10\n4 30\n6 50\n'
 
 # ---- prolog, globals and the epilog row ----
-run -# --eval-prolog="g[1]=0" --eval="g[1]=g[1]+c[1];n[1]=g[1]" t.dat out.dat
-expect_file "running sum" out.dat $'1 2 1\n3 4 4\n5 6 9\n'
-
-run -# --eval-begin="g[1]=1" --eval="g[1]=g[1]*c[1]" --eval-end="r[1]=g[1]" t.dat out.dat
-expect_file "epilog row with the product" out.dat $'1 2\n3 4\n5 6\n15 0\n'
-
-run -# --eval="g[2]=c[2]" --eval-epilog="n[1]=g[2]+p[1]" t.dat out.dat
-expect_file "epilog sees globals and the last row" out.dat $'1 2\n3 4\n5 6\n0 0 11\n'
+file_is "running sum" out.dat -# --eval-prolog="g[1]=0" --eval="g[1]=g[1]+c[1];n[1]=g[1]" t.dat out.dat \
+    $'1 2 1\n3 4 4\n5 6 9\n'
+file_is "epilog row with the product" out.dat -# --eval-begin="g[1]=1" --eval="g[1]=g[1]*c[1]" --eval-end="r[1]=g[1]" \
+    t.dat out.dat $'1 2\n3 4\n5 6\n15 0\n'
+file_is "epilog sees globals and the last row" out.dat -# --eval="g[2]=c[2]" --eval-epilog="n[1]=g[2]+p[1]" t.dat out.dat \
+    $'1 2\n3 4\n5 6\n0 0 11\n'
 
 rm -f out.dat
-run -# --eval="g[1]=g[1]+c[1]" t.dat out.dat
-expect_rc "global read before any assignment" 1
+rc_is "global read before any assignment" -# --eval="g[1]=g[1]+c[1]" t.dat out.dat 1
 expect_eq "global read before any assignment: plain" $'SyntaxError\n' "$OUT"
 expect_no_file "no output when the first row fails" out.dat
 
-run -# --eval="x=1" --eval-epilog="#?r[1]=c[1]" t.dat out.dat
-expect_rc "epilog has no c[k]" 1
+rc_is "epilog has no c[k]" -# --eval="x=1" --eval-epilog="#?r[1]=c[1]" t.dat out.dat 1
 expect_contains "epilog has no c[k]" "variable/constant (c[1]) not found" "$ERR"
 expect_file "rows before the failing epilog stay" out.dat $'1 2\n3 4\n5 6\n'
 
 rm -f out.dat
-run -# --eval="x=1" --eval-epilog="r[1]=1" empty.dat out.dat
-expect_rc "no data rows" 0
+rc_is "no data rows" -# --eval="x=1" --eval-epilog="r[1]=1" empty.dat out.dat 0
 expect_no_file "no data rows: no output file" out.dat
+out_is "comments kept in place" -# -a --eval="n[1]=1" comments.dat - $'# head\n1 2 1\n# middle\n3 4 1\n'
 
-run -# -a --eval="n[1]=1" comments.dat -
-expect_eq "comments kept in place" $'# head\n1 2 1\n# middle\n3 4 1\n' "$OUT"
-
-# ---- old names ----
-run -# --eval="_n1=_c1*2" t.dat -
-expect_eq "old names" $'1 2 2\n3 4 6\n5 6 10\n' "$OUT"
+# ---- old names and announcements ----
+to_out "old names" "_n1=_c1*2" $'1 2 2\n3 4 6\n5 6 10\n'
 expect_contains "old names: deprecation" $'\nMessage: \nVariables of type _n1, _c2  and _r4 are deprecated.\nPlease use       n[1], c[2] and r[4] instead.\n\n' "$ERR"
-
-# ---- announcements ----
-run -# --eval="n[1]=1" t.dat -
-expect_eq "quiet announcement" $'Vorn: Apply n[1]=1 \n' "$ERR"
-run --eval="_n1=1" t.dat -
-expect_contains "long announcement with translation" $'Apply this expression (n[1]=1;) to all rows\nFound 2 variables.\n' "$ERR"
+err_is "quiet announcement" -# --eval="n[1]=1" t.dat - $'Vorn: Apply n[1]=1 \n'
+err_has "long announcement with translation" --eval="_n1=1" t.dat - $'Apply this expression (n[1]=1;) to all rows\nFound 2 variables.\n'
 
 # ---- errors ----
 rm -f out.dat
-run -# --eval="n[1]=2*3^2" t.dat out.dat
-expect_rc "power after a product" 1
+rc_is "power after a product" -# --eval="n[1]=2*3^2" t.dat out.dat 1
 expect_eq "power after a product: plain" $'SyntaxError\n' "$OUT"
 expect_no_file "power after a product: no output" out.dat
 
-run -# --eval="#?n[1]=2*3^2" t.dat out.dat
-expect_contains "verbose excerpt" $'#?n[1]=2*3^2;\n          ^\nprogram=0x' "$ERR"
+err_has "verbose excerpt" -# --eval="#?n[1]=2*3^2" t.dat out.dat $'#?n[1]=2*3^2;\n          ^\nprogram=0x'
 expect_contains "verbose offsets" $'\nwhere=10\nlex->pc=11\nlex->last_sym=10\nlex->last_last_sym=9\n' "$ERR"
 expect_contains "verbose message" "unexpected symbol symbol_raised_to '^' or '**'  (expecting symbol_semicolon ';' )" "$ERR"
 
-run -# --eval="n[1]=c[1]>1 ? sqrt(-c[1]) : 0" t.dat out.dat
-expect_rc "maths error in a branch not taken" 1
+rc_is "maths error in a branch not taken" -# --eval="n[1]=c[1]>1 ? sqrt(-c[1]) : 0" t.dat out.dat 1
 expect_contains "maths error text" $'eval_func: Numerical argument out of domain\n' "$ERR"
 expect_eq "maths error: plain" $'SyntaxError\n' "$OUT"
 
-run -# --eval="#?n[1]=sqrt(-1)" t.dat out.dat
-expect_rc "maths error in verbose mode goes on" 0
+rc_is "maths error in verbose mode goes on" -# --eval="#?n[1]=sqrt(-1)" t.dat out.dat 0
 expect_file "maths error in verbose mode goes on" out.dat $'1 2 -nan\n3 4 -nan\n5 6 -nan\n'
+to_out "division by zero is not an error" "n[1]=3/(c[1]-3)" $'1 2 -1.5\n3 4 inf\n5 6 1.5\n'
 
-run -# --eval="n[1]=3/(c[1]-3)" t.dat -
-expect_eq "division by zero is not an error" $'1 2 -1.5\n3 4 inf\n5 6 1.5\n' "$OUT"
-
-run -# --eval="3 = x" t.dat -
-expect_rc "statement error" 1
+rc_is "statement error" -# --eval="3 = x" t.dat - 1
 expect_contains "statement error always verbose" $'Expected "symbol_identifier "variable"" or "symbol_semicolon \';\' ", got "symbol_number"\n3 = x;\n^\n' "$ERR"
-
-run -# --eval="x=\$1" t.dat -
-expect_contains "unknown symbol" 'error: unknown symbol 36 ($) at $1;' "$ERR"
+err_has "unknown symbol" -# --eval="x=\$1" t.dat - 'error: unknown symbol 36 ($) at $1;'
 expect_eq "unknown symbol has no SyntaxError" "" "$OUT"
-
-run -# --eval=$'x=\xc3\xa9' t.dat -
-expect_rc "non-ASCII byte" 1
+rc_is "non-ASCII byte" -# --eval=$'x=\xc3\xa9' t.dat - 1
 expect_contains "non-ASCII byte" "error: unknown symbol 195 (" "$ERR"
-
-run -# --eval="n[1]=1e999" t.dat -
-expect_eq "number out of range" $'SyntaxError\n' "$OUT"
+to_out "number out of range" "n[1]=1e999" $'SyntaxError\n'
 expect_contains "number out of range" "getsym: Numerical result out of range" "$ERR"
 
 for prog in "n[1]=(1" "n[1]=1)" "n[1]=nosuch" "n[1]=nosuch(1)" "+" "n[1]=*" "(" ; do
@@ -121,21 +86,16 @@ for prog in "n[1]=(1" "n[1]=1)" "n[1]=nosuch" "n[1]=nosuch(1)" "+" "n[1]=*" "(" 
     expect_rc "bad program $prog" 1
 done
 
-run -# --eval="" t.dat -
-expect_eq "empty program passes rows through" $'1 2\n3 4\n5 6\n' "$OUT"
-
+to_out "empty program passes rows through" "" $'1 2\n3 4\n5 6\n'
 long=$(printf 'x=1;%.0s' $(seq 2500))
-run -# --eval="${long}n[1]=x" t.dat -
-expect_eq "10,000-character program" $'1 2 1\n3 4 1\n5 6 1\n' "$OUT"
+to_out "10,000-character program" "${long}n[1]=x" $'1 2 1\n3 4 1\n5 6 1\n'
 
 # Deep nesting evaluates (this once overflowed the stack in sanitizer builds near 400 levels);
 # beyond the bound it is refused with a message rather than a crash.
 deep=$(printf "(%.0s" $(seq 4998))1$(printf ")%.0s" $(seq 4998))
-run -# --eval="n[1]=-$deep" t.dat -
-expect_rc "deep nesting evaluates" 0
+rc_is "deep nesting evaluates" -# --eval="n[1]=-$deep" t.dat - 0
 expect_eq "deep nesting evaluates" $'1 2 -1\n3 4 -1\n5 6 -1\n' "$OUT"
-run -# --eval="#?n[1]=(($deep))" t.dat -
-expect_rc "too deep nesting" 1
+rc_is "too deep nesting" -# --eval="#?n[1]=(($deep))" t.dat - 1
 expect_contains "too deep nesting" "expression nested deeper than 5000 levels" "$ERR"
 
 # ---- debug traces ----
@@ -162,16 +122,13 @@ ret=0 idx=0
 ret=0 idx=0' "$harvest"
 
 # ---- listings ----
-run --eval-operators
-expect_rc "operators listing" 0
+rc_is "operators listing" --eval-operators 0
 expect_eq "operators listing" $'Unary operators:\n\t+ -\n\nBinary operators: (in order of precedence\n\t^ **\n\t* / % \\ \n\t+ -\n\t< <= => >\n\t== != <>\n\t&&\n\t||\n\nTertinary operators:\n\t?:\n' "$OUT"
-run --eval-constants
-expect_eq "constants listing" $'_c           Speed of light\n_e           Base of the natural logarithm\n_pi          PI I.e. 3.1415927\n' "$OUT"
+out_is "constants listing" --eval-constants $'_c           Speed of light\n_e           Base of the natural logarithm\n_pi          PI I.e. 3.1415927\n'
 run --eval-functions
 expect_eq "functions listing: lines" 29 "$(printf '%s' "$OUT" | wc -l)"
 expect_contains "functions listing: two arguments" $'atan2(x,y)   arctangent of x/y, returns radians\n' "$OUT"
 expect_contains "functions listing: sgn" $'sgn(x)       -1 if x<0, 1 if x>0, 0 if x=0\n' "$OUT"
-run --eval-examples
-expect_eq "examples listing" $'Some examples for --eval:\nIf t.dat is 2 columns & tt.dat the result.\n  vorn --eval="n[1]=c[1]+c[2]" t.dat tt.dat\nwill make a new third column that is the sum of column 1 & 2.\n\n  vorn --eval="r[1]=c[1]+c[2]" t.dat tt.dat\nwill replace the first column with the sum of column 1 & 2\n\n  vorn --eval="r[2]=sin(c[2])" t.dat tt.dat\nwill replace column 2 with the sine of column 2\n\n\'n[1]\' is the first new column. If you use \'n[3]\' without \'n[1]\' & \'n[2]\', \'n[3]\' will be the first column\n\n  vorn --eval-begin="g[1]=1" --eval="g[1]=g[1]*c[1]" --eval-end="r[1]=g[1]"\nwill initialize \'g[1]\' to 1 then multiply all column 1 values and write an extra line with the total product\n' "$OUT"
+out_is "examples listing" --eval-examples $'Some examples for --eval:\nIf t.dat is 2 columns & tt.dat the result.\n  vorn --eval="n[1]=c[1]+c[2]" t.dat tt.dat\nwill make a new third column that is the sum of column 1 & 2.\n\n  vorn --eval="r[1]=c[1]+c[2]" t.dat tt.dat\nwill replace the first column with the sum of column 1 & 2\n\n  vorn --eval="r[2]=sin(c[2])" t.dat tt.dat\nwill replace column 2 with the sine of column 2\n\n\'n[1]\' is the first new column. If you use \'n[3]\' without \'n[1]\' & \'n[2]\', \'n[3]\' will be the first column\n\n  vorn --eval-begin="g[1]=1" --eval="g[1]=g[1]*c[1]" --eval-end="r[1]=g[1]"\nwill initialize \'g[1]\' to 1 then multiply all column 1 values and write an extra line with the total product\n'
 
 finish

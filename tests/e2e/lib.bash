@@ -53,3 +53,14 @@ finish() {
     printf '%d passed, %d failed\n' "$e2e_passed" "$e2e_failed"
     [ "$e2e_failed" -eq 0 ]
 }
+
+# One-line cases: NAME, then vorn's arguments, then (last) what is expected. Each runs vorn like
+# run and leaves $OUT, $ERR and $RC set for further checks.
+# out_is / err_is: standard output / error is exactly it; out_has / err_has: it lies inside;
+# rc_is: the exit status; file_is NAME FILE ARGS... EXPECTED: FILE then holds exactly it.
+out_is()  { run "${@:2:$#-2}"; expect_eq "$1" "${!#}" "$OUT"; }
+out_has() { run "${@:2:$#-2}"; expect_contains "$1" "${!#}" "$OUT"; }
+err_is()  { run "${@:2:$#-2}"; expect_eq "$1" "${!#}" "$ERR"; }
+err_has() { run "${@:2:$#-2}"; expect_contains "$1" "${!#}" "$ERR"; }
+rc_is()   { run "${@:2:$#-2}"; expect_rc "$1" "${!#}"; }
+file_is() { run "${@:3:$#-3}"; expect_file "$1" "$2" "${!#}"; }

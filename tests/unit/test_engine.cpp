@@ -50,14 +50,9 @@ std::vector<int> marked_positions(const char* selection, size_t n)
 TEST(LineClassification, TestsInOrder)
 {
     settings = vorn_variables{};
-    EXPECT_TRUE(iscomment(""));
-    EXPECT_TRUE(iscomment("# 1 2\n"));
-    EXPECT_TRUE(iscomment("! 1\n"));
-    EXPECT_TRUE(iscomment("; 1\n"));
-    EXPECT_TRUE(iscomment("   \n"));
-    EXPECT_TRUE(iscomment("text only\n"));
-    EXPECT_FALSE(iscomment("  # 1 2\n"));
-    EXPECT_FALSE(iscomment("x1\n"));
+    for (const char* line : {"", "# 1 2\n", "! 1\n", "; 1\n", "   \n", "text only\n"})
+        EXPECT_TRUE(iscomment(line)) << line;
+    for (const char* line : {"  # 1 2\n", "x1\n"}) EXPECT_FALSE(iscomment(line)) << line;
     settings.starskip = 1;
     settings.skip_rows = 1;
     EXPECT_TRUE(iscomment("1 2 *\n"));
@@ -71,10 +66,10 @@ TEST(LineClassification, TestsInOrder)
 TEST(LineReader, ColumnCountingAndRowParsing)
 {
     settings = vorn_variables{};
-    EXPECT_EQ(scanline("1 2 x 3\n"), 2u);
-    EXPECT_EQ(scanline("1,2,3\n"), 3u);
-    EXPECT_EQ(scanline("  # 1 2\n"), 0u);
-    EXPECT_EQ(scanline("1e5 -2.5 .5 inf nan 0x1p3\n"), 6u);
+    using count = std::pair<const char*, size_t>;
+    for (const auto& [line, columns] :
+         {count{"1 2 x 3\n", 2}, {"1,2,3\n", 3}, {"  # 1 2\n", 0}, {"1e5 -2.5 .5 inf nan 0x1p3\n", 6}})
+        EXPECT_EQ(scanline(line), columns) << line;
     EXPECT_EQ(scanline("1 -nan(1) 2\n"), 2u) << "the suffix after a NaN is not a number";
     settings.skip_columns = 4;
     EXPECT_EQ(scanline("1 2\n"), 0u);
