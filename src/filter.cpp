@@ -23,8 +23,7 @@ void filter(const char* namein, const char* nameout, const char* flagfile, size_
         const double_table table = my_malloc_array_(lines, antal);
         // Comment lines among the rows are queued, not written here. Rows after the counted
         // leading run are never read.
-        for (size_t r = 0; r < lines; ++r)
-            if (!readline(of.in, table[r], nullptr, antal)) error("Can't read all lines\n");
+        read_counted_rows(of.in, table, lines, antal, nullptr, false);
 
         if (!settings.quiet) message("Filtering...\r");
         // Row by row over all selected columns, so the table is walked in memory order. Rows i and

@@ -37,10 +37,7 @@ void medianfilter(const char* namein, const char* nameout, const char* flagfile,
         const double_table table = my_malloc_array_(lines, antal);
         // Every data row must belong to the counted run: one more (a line of another width and
         // whatever follows it) is as wrong as one less. Comments go out at once, ahead of the rows.
-        auto spare = my_malloc(double, antal);
-        size_t found = 0;
-        while (readline(of.in, found < lines ? table[found] : spare.get(), of.out, antal)) ++found;
-        if (found != lines) error("Can't read all lines\n");
+        read_counted_rows(of.in, table, lines, antal, of.out, true);
 
         if (!settings.quiet) message("Filtering...\r");
         // Each window is taken from an unfiltered copy of the column, so the results can go

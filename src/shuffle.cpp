@@ -41,11 +41,7 @@ void shuffle(const char* namein, const char* nameout, const char* flagfile, size
 
     if (antal > 0 && lines > 0) {
         const double_table table = my_malloc_array_(lines, antal);
-        auto scratch = my_malloc(double, antal);
-        size_t count = 0;
-        while (readline(of.in, count < lines ? table[count] : scratch.get(), of.out, antal)) ++count;
-        if (count != lines) error("Can't read all lines\n");
-        scratch.reset();
+        read_counted_rows(of.in, table, lines, antal, of.out, true);
 
         // A clock-dependent start, so that runs in different seconds give different orders.
         const unsigned t = static_cast<unsigned>(std::time(nullptr)) & 0xffu;

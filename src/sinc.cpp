@@ -99,8 +99,7 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
         }
 
         // Comment lines among the data are queued, not written.
-        for (size_t r = 0; r < lines; ++r)
-            if (!readline(of.in, table[r], nullptr, antal)) error("Can't read all lines\n");
+        read_counted_rows(of.in, table, lines, antal, nullptr, false);
 
         if (!settings.quiet) message("Filtering...\r");
         const size_t taps = static_cast<size_t>(M) + 1;

@@ -76,11 +76,7 @@ void sortera(const char* namein, const char* nameut, const char* sortcolumns, si
 
     if (antal > 0 && lines > 0) {
         const double_table table = my_malloc_array_(lines, antal);
-        // Rows beyond the counted ones are read into a scratch row only to be counted.
-        auto scratch = my_malloc(double, antal);
-        size_t count = 0;
-        while (readline(of.in, count < lines ? table[count] : scratch.get(), of.out, antal)) ++count;
-        if (count != lines) error("Can't read all lines\n");
+        read_counted_rows(of.in, table, lines, antal, of.out, true);
 
         if (!settings.quiet) std::fprintf(stderr, "Sorting...");
         // Only the row pointers move. A merge sort stays well-behaved when values that are not

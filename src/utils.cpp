@@ -328,6 +328,21 @@ double* readline(FILE* in, double* var, FILE* ut, size_t vars)
     return var;
 }
 
+void read_counted_rows_(const char* file, int line, FILE* in, const double_table& table, size_t rows, size_t vars,
+                        FILE* ut, bool to_the_end)
+{
+    if (!to_the_end) {
+        for (size_t r = 0; r < rows; ++r)
+            if (!readline(in, table[r], ut, vars)) error_(file, line, "Can't read all lines\n");
+        return;
+    }
+    // Rows beyond the counted ones land in a spare row only to be counted.
+    auto spare = my_malloc(double, vars);
+    size_t found = 0;
+    while (readline(in, found < rows ? table[found] : spare.get(), ut, vars)) ++found;
+    if (found != rows) error_(file, line, "Can't read all lines\n");
+}
+
 // ---- File pairs ------------------------------------------------------------------------------------
 
 const char* const NO_SELECTION = reinterpret_cast<const char*>(~static_cast<uintptr_t>(0));

@@ -77,6 +77,12 @@ size_t scanline(const char* line);
 size_t scan(FILE* in);
 // Leading data lines holding exactly `antal` numbers; the stream is rewound.
 size_t get_rows(FILE* in, size_t antal);
+// Reads the counted rows into table[0..rows-1]; a missing row is fatal ("Can't read all lines\n",
+// reported for the calling site). With `to_the_end`, reading goes on to the end of the data and a
+// row beyond the counted ones is as fatal as a missing one.
+void read_counted_rows_(const char* file, int line, FILE* in, const double_table& table, size_t rows, size_t vars,
+                        FILE* ut, bool to_the_end);
+#define read_counted_rows(...) read_counted_rows_(__FILE_NAME__, __LINE__, __VA_ARGS__)
 // Next data row parsed into var[0..vars-1] (missing values are 0), or null at the end.
 double* readline(FILE* in, double* var, FILE* ut, size_t vars);
 // First position at or after s that is neither white space nor a comma.
