@@ -160,7 +160,7 @@ void print_flist(FILE* f)
         const function& fn = functions[i];
         std::string text = fn.funcname;
         text += '(';
-        const char first = fn.numargs < 4 ? 'x' : 'a';
+        const char first = static_cast<int>(fn.numargs) < 4 ? 'x' : 'a';
         for (int a = 0; a < fn.numargs && a < 26; ++a) {
             if (a) text += ',';
             text += static_cast<char>(first + a);

@@ -415,7 +415,7 @@ void parse_options(int argc, char** argv, entry_state& st)
         case 'i': settings.inverse = 1; break;
         case 'w':
             settings.wildcards = 1;
-            if (arg) settings.wildext = arg[0] == '.' ? std::string(arg) : "." + std::string(arg);
+            if (arg) settings.wildext = arg[0] == '.' ? std::string(arg) : std::string(".").append(arg);
             break;
         case OPT_OUTPUT_LATEX: set_output_latex(); break;
         case OPT_OUTPUT_C: set_output_c(); break;

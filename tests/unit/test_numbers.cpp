@@ -22,7 +22,10 @@ TEST(NumberReading, RandomDecimalsReadAsTheLibraryReadsThem)
             const int frac = ndigits(gen);
             for (int i = 0; i < frac; ++i) s += static_cast<char>('0' + digit(gen));
         }
-        if (coin(gen) == 0) s += (coin(gen) ? "e" : "E") + std::to_string(expo(gen));
+        if (coin(gen) == 0) {
+            s += coin(gen) ? 'e' : 'E';
+            s += std::to_string(expo(gen));
+        }
         s += coin(gen) ? " " : "";
         double want = 0, got = 0;
         int used = -1;

@@ -87,12 +87,13 @@ TEST_F(SupportFiles, ArgumentFilesExpandInPlace)
     // A '#' argument alone makes a new vector; nothing to do keeps the old one.
     EXPECT_EQ(rebuild({"vorn", "#note", "-t"}, &replaced), (Args{"vorn", "-t"}));
     EXPECT_TRUE(replaced);
-    EXPECT_EQ(rebuild({"vorn", "-t", "@" + (dir / "missing").string()}, &replaced),
-              (Args{"vorn", "-t", "@" + (dir / "missing").string()}));
+    const std::string missing = (dir / "missing").string();
+    EXPECT_EQ(rebuild({"vorn", "-t", "@" + missing}, &replaced), (Args{"vorn", "-t", "@" + missing}));
     EXPECT_FALSE(replaced);
 
     // An empty file or one of comments only removes its argument.
-    EXPECT_EQ(rebuild({"vorn", "@" + write("empty", ""), "@" + write("comments", "#a\n#b\n")}), (Args{"vorn"}));
+    const std::string empty = write("empty", ""), comments = write("comments", "#a\n#b\n");
+    EXPECT_EQ(rebuild({"vorn", "@" + empty, "@" + comments}), (Args{"vorn"}));
 }
 
 TEST_F(SupportFiles, ArgumentFileLinesAreTakenAsRead)
