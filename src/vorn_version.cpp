@@ -7,7 +7,7 @@
 
 const char* const Version = "vorn Version " VORN_REVISION ", built " __DATE__ " " __TIME__ " by the vorn developers";
 const char* const Notice =
-    "Copyright (C) 2026 The vorn developers. All rights reserved.\n"
+    "Copyright (C) 2026 the vorn developers. Free software under the MIT License.\n"
     "This program comes with ABSOLUTELY NO WARRANTY.";
 const char* const Contact = "Send bug reports and comments to the vorn developers through the project's issue tracker.";
 
