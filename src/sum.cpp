@@ -1,7 +1,17 @@
 // Column totals appended as one more row, or row totals appended as one more column.
+#include <cmath>
+
 #include "frame.h"
 #include "operations.h"
 #include "readflag.h"
+
+namespace {
+
+// The running sum plus v. Once the sum is not a number it stays that very value, so the sign
+// printed for a sum of NaNs of both signs does not depend on how the compiler orders the operands.
+inline double add_to_sum(double sum, double v) { return std::isnan(sum) ? sum : sum + v; }
+
+}  // namespace
 
 void sum_vertical(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
@@ -20,7 +30,7 @@ void sum_vertical(const char* namein, const char* nameout, const char* flagfile,
         while (f.read(row.get())) {
             // Rows beyond the counted ones have no mark, so they are summed.
             if (count >= lines || !rowflags[count])
-                for (size_t c = 0; c < antal; ++c) sums[c] += row[c];
+                for (size_t c = 0; c < antal; ++c) sums[c] = add_to_sum(sums[c], row[c]);
             f.write(row.get(), antal);
             ++count;
         }
@@ -41,7 +51,7 @@ void sum_horizontal(const char* namein, const char* nameout, const char* flagfil
         while (f.read(row.get())) {
             double sum = 0;
             for (size_t c = 0; c < antal; ++c)
-                if (!f.marks()[c]) sum += row[c];
+                if (!f.marks()[c]) sum = add_to_sum(sum, row[c]);
             row[antal] = sum;
             f.write(row.get(), antal + 1);
             ++count;
