@@ -2,26 +2,21 @@
 #include "operations.h"
 #include "utils.h"
 
-void checkfile(const char* namein, size_t* vars, size_t* rows)
+void count_file(const char* namein, size_t* vars, size_t* rows, const count_rules& rules)
 {
     auto buffer = line_buffer();
     open__files of(namein, nullptr);
+    of.report_counts = rules.report;
     const size_t antal = openfiles(of, NO_SELECTION, nullptr);
     *vars = 0;
     *rows = 0;
 
-    // Kept comment lines go to the reader's queue, and a caller that opens an output afterwards
-    // (the split) passes them on at its head. The counting modes never open an output, so there
-    // the lines are dropped instead of queued, which keeps memory flat.
-    const bool counting_only =
-        settings.mode == CHECK || settings.mode == MODE_GET_ROWS || settings.mode == MODE_GET_COLS;
-    const int saved_keep = settings.keep_comments;
-    if (counting_only) settings.keep_comments = 0;
+    const reader_rules reading{rules.queue_comments && settings.keep_comments, &settings.skip_rows};
     size_t line = 0;  // data lines examined so far
     unsigned mismatches = 0;
     size_t first_mismatch = 0;
     while (!std::feof(of.in)) {
-        char* s = myfgets_o(buffer.get(), settings.maxbuff, of.in, nullptr);
+        char* s = myfgets_o(buffer.get(), settings.maxbuff, of.in, nullptr, reading);
         if (!s) break;
         const size_t found = scanline(s);
         if (found != antal) {
@@ -35,7 +30,6 @@ void checkfile(const char* namein, size_t* vars, size_t* rows)
         }
         ++line;
     }
-    settings.keep_comments = saved_keep;
     buffer.reset();
     if (mismatches)
         std::fprintf(stderr, "Warning: %u column count mismatches found.\nFirst on line %lu", mismatches,
@@ -43,4 +37,11 @@ void checkfile(const char* namein, size_t* vars, size_t* rows)
     *vars = antal;
     *rows = line;
     closefiles(of);
+}
+
+void checkfile(const char* namein, size_t* vars, size_t* rows)
+{
+    // The counting modes never open an output, so kept comment lines are dropped instead of
+    // queued, which keeps memory flat.
+    count_file(namein, vars, rows, {.report = !settings.quiet, .queue_comments = false});
 }

@@ -1,8 +1,8 @@
 // Cut a sub-grid out of a data file: the rows named by the cut-square selection and, of those,
 // the selected columns.
+#include "frame.h"
 #include "operations.h"
 #include "readflag.h"
-#include "utils.h"
 
 namespace {
 
@@ -28,11 +28,11 @@ void print_runs(FILE* f, const char* flag, size_t n, char mark)
 
 void cut_square(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
-    open__files of(namein, nameout);
-    flag_array colflag;
-    size_t lines = 0;
     // Column mark 0 means written; the prolog announces how many that are.
-    const size_t antal = openfiles_t(of, flagfile, &colflag, &lines);
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true});
+    const size_t antal = f.columns();
+    const size_t lines = f.counted_rows();
+    const flag_array& colflag = f.marks();
 
     // Row mark 1 means written; the row selection is never inverted.
     auto rowflags = my_calloc(char, lines);
@@ -48,16 +48,11 @@ void cut_square(const char* namein, const char* nameout, const char* flagfile, s
     size_t count = 0;
     if (antal > 0) {
         auto row = my_malloc(double, antal);
-        std::fflush(stderr);
         // Rows after the counted leading run are never read.
-        while (count < lines && readline(of.in, row.get(), of.out, antal)) {
-            if (rowflags[count] == 1) writeline(of.out, row.get(), antal, colflag);
+        while (count < lines && f.read(row.get())) {
+            if (rowflags[count] == 1) f.write(row.get(), antal, colflag.data());
             ++count;
         }
     }
-    rowflags.reset();
-    flag_array().swap(colflag);
-    closefiles(of);
-    *vars = antal;
-    *rows = count;
+    f.finish(vars, rows, count);
 }

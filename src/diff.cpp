@@ -1,41 +1,25 @@
 // Difference along the rows: each selected value becomes current minus previous.
-#include <utility>
+#include <algorithm>
 
+#include "frame.h"
 #include "operations.h"
-#include "utils.h"
 
 void diff(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Differentiating ");
-    else
-        std::fprintf(stderr, "Differentiating rows\n");
-
-    open__files of(namein, nameout);
-    flag_array flag;
-    const size_t antal = openfiles(of, flagfile, &flag);
-
-    size_t count = 0;
-    if (antal > 0) {
-        auto first = my_malloc(double, antal);
-        auto second = my_malloc(double, antal);
-        auto out = my_malloc(double, antal);
-        double* current = first.get();
-        double* previous = second.get();
-        // The first row is its own predecessor, so its selected columns come out as 0.
-        if (readline(of.in, current, of.out, antal)) {
-            std::copy(current, current + antal, previous);
-            do {
-                for (size_t c = 0; c < antal; ++c) out[c] = flag[c] ? current[c] - previous[c] : current[c];
-                writeline(of.out, out.get(), antal, nullptr);
-                ++count;
-                std::swap(current, previous);
-            } while (readline(of.in, current, of.out, antal));
-        }
-    }
-
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = count;
+    announce("Vorn: Differentiating ", "Differentiating rows\n");
+    std::unique_ptr<double[]> previous;  // the previous row as read
+    std::unique_ptr<double[]> current;
+    stream_rows(namein, nameout, {.flagfile = flagfile}, vars, rows, marked_columns::written,
+                [&](double* row, const flag_array& flag, size_t antal) {
+                    if (!previous) {
+                        // The first row is its own predecessor, so its selected columns come out as 0.
+                        previous = my_malloc(double, antal);
+                        current = my_malloc(double, antal);
+                        std::copy_n(row, antal, previous.get());
+                    }
+                    std::copy_n(row, antal, current.get());
+                    for (size_t c = 0; c < antal; ++c)
+                        if (flag[c]) row[c] = current[c] - previous[c];
+                    previous.swap(current);
+                });
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "my_eval.h"
+#include "frame.h"
 #include "operations.h"
-#include "utils.h"
 
 int is_special_array(const char* s)
 {
@@ -72,16 +72,16 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
     if (settings.quiet) std::fprintf(stderr, "Vorn: Apply %s ", function_string);
     else std::fprintf(stderr, "Apply this expression (%s) to all rows\n", text.c_str());
 
-    // The output is opened at the first evaluated row, with the columns that row produced.
-    open__files of(namein, nullptr);
-    flag_array flag;
-    const size_t n = openfiles(of, flagfile, &flag);
+    // The output is opened at the first evaluated row, with the columns that row produced; until
+    // then comment lines are queued.
+    frame f(namein, nullptr, {.flagfile = flagfile});
+    const size_t n = f.columns();
     if (n == 0) {
-        closefiles(of);
-        *vars = 0;
-        *rows = 0;
+        f.finish(vars, rows, 0);
         return;
     }
+    open__files& of = f.pair();
+    flag_array& flag = f.marks();  // the new columns get their marks once the program is known
 
     eval_env env;
     env.n = n;
@@ -102,7 +102,7 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
     program.mark_new_columns(flag.data(), n, EVAL_NEW_VARS);
     env.r = values.data();
     size_t count = 0;
-    while (readline(of.in, values.data(), of.out, n)) {
+    while (f.read(values.data())) {
         ++count;
         env.line = static_cast<double>(count);
         std::memcpy(row_as_read, values.data(), n * sizeof(double));
@@ -111,7 +111,7 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
         program.run(env);
         const size_t columns = program.harvest_variables(values.data(), n, env);
         if (!of.out) openout(of, columns, 0);
-        writeline(of.out, values.data(), n + EVAL_NEW_VARS, flag);
+        f.write(values.data(), n + EVAL_NEW_VARS, flag.data());
         std::swap(row_as_read, previous_row);  // p[k] of the next row is this row as read
     }
 
@@ -124,13 +124,11 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
         epilog.run(env);
         epilog.mark_new_columns(flag.data(), n, EVAL_NEW_VARS);
         epilog.harvest_variables(values.data(), n, env);
-        writeline(of.out, values.data(), n + EVAL_NEW_VARS, flag);
+        f.write(values.data(), n + EVAL_NEW_VARS, flag.data());
         ++count;
     }
 
-    closefiles(of);
-    *vars = n;
-    *rows = count;
+    f.finish(vars, rows, count);
 }
 
 void eval_examples(FILE* f)

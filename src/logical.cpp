@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "utils.h"
+#include "frame.h"
 
 int gt(double v1, double v2) { return v1 - v2 > 0; }
 int lt(double v1, double v2) { return v1 - v2 < 0; }
@@ -46,33 +46,29 @@ template <class Test>
 void remove_rows(const char* namein, const char* nameout, const char* flagfile, Test removes, size_t* vars,
                  size_t* rows)
 {
-    open__files of(namein, nameout);
-    flag_array flag;
-    const size_t antal = openfiles(of, flagfile, &flag);
-    std::fflush(stderr);
+    frame f(namein, nameout, {.flagfile = flagfile});
+    const size_t antal = f.columns();
+    const flag_array& flag = f.marks();
     size_t kept = 0;
     size_t removed = 0;
     if (antal > 0) {
         auto row = my_malloc(double, antal);
-        while (readline(of.in, row.get(), of.out, antal)) {
+        while (f.read(row.get())) {
             bool gone = false;
             for (size_t i = 0; i < antal && !gone; ++i) gone = flag[i] && removes(row[i]);
             if (gone) {
                 ++removed;
             } else {
-                writeline(of.out, row.get(), antal, nullptr);
+                f.write(row.get(), antal);
                 ++kept;
             }
         }
     }
-    flag_array().swap(flag);
-    closefiles(of);
+    f.finish(vars, rows, kept + removed);
     // The tally is given in the quiet form too.
     std::fprintf(stderr, "kept %u and removed %u of %u\n", static_cast<unsigned>(kept),
                  static_cast<unsigned>(removed), static_cast<unsigned>(kept + removed));
     std::fflush(stderr);
-    *vars = antal;
-    *rows = kept + removed;
 }
 
 }  // namespace

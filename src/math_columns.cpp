@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "operations.h"
-#include "stream_rows.h"
+#include "frame.h"
 #include "utils.h"
 
 namespace {
@@ -109,13 +109,10 @@ void math_columns(const char* namein, const char* nameout, const char* flagfile,
 {
     if (!function) error("no funtion given");
     const math_function f = find_math_function(function);
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Apply %s ", function);
-    else
-        std::fprintf(stderr, "Apply function %s to selected columns\n", function);
+    announce("Vorn: Apply %s ", "Apply function %s to selected columns\n", function);
 
     // Unselected columns never reach the function, so they cannot stop the run.
-    stream_rows(namein, nameout, flagfile, vars, rows, marked_columns::written,
+    stream_rows(namein, nameout, {.flagfile = flagfile}, vars, rows, marked_columns::written,
                 [f](double* row, const flag_array& flag, size_t antal) {
                     for (size_t i = 0; i < antal; ++i)
                         if (flag[i]) row[i] = f(row[i]);

@@ -2,8 +2,8 @@
 // on either side of it, along the rows.
 #include <cstdlib>
 
+#include "frame.h"
 #include "operations.h"
-#include "utils.h"
 
 // Orders doubles from the largest to the smallest; unordered pairs (NaN) compare equal.
 int scompare(const void* arg1, const void* arg2)
@@ -17,15 +17,9 @@ int scompare(const void* arg1, const void* arg2)
 void medianfilter(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars,
                   size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Filter ");
-    else
-        std::fprintf(stderr, "Apply filter to selected columns\n");
-
-    open__files of(namein, nameout);
-    flag_array flag;
-    size_t lines = 0;
-    const size_t antal = openfiles_t(of, flagfile, &flag, &lines);
+    announce("Vorn: Filter ", "Apply filter to selected columns\n");
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true});
+    const size_t lines = f.counted_rows();
     if (!settings.quiet) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(lines));
 
     const size_t window_len = 2 * filtertaps + 1;
@@ -33,19 +27,16 @@ void medianfilter(const char* namein, const char* nameout, const char* flagfile,
         error("Too many filtertaps(=%lu) for data (filtertaps*2+1)(=%lu) > %lu", static_cast<unsigned long>(filtertaps),
               static_cast<unsigned long>(window_len), static_cast<unsigned long>(lines));
 
-    if (antal > 0 && lines > 0) {
-        const double_table table = my_malloc_array_(lines, antal);
-        // Every data row must belong to the counted run: one more (a line of another width and
-        // whatever follows it) is as wrong as one less. Comments go out at once, ahead of the rows.
-        read_counted_rows(of.in, table, lines, antal, of.out, true);
-
+    // Every data row must belong to the counted run: one more (a line of another width and
+    // whatever follows it) is as wrong as one less. Comments go out at once, ahead of the rows.
+    const bool filtered = whole_file(f, lines, {}, [&](const double_table& table) {
         if (!settings.quiet) message("Filtering...\r");
         // Each window is taken from an unfiltered copy of the column, so the results can go
         // straight back into the table. The first and last filtertaps rows keep their values.
         auto column = my_malloc(double, lines);
         auto window = my_malloc(double, window_len);
-        for (size_t c = 0; c < antal; ++c) {
-            if (!flag[c]) continue;
+        for (size_t c = 0; c < f.columns(); ++c) {
+            if (!f.marks()[c]) continue;
             for (size_t r = 0; r < lines; ++r) column[r] = table[r][c];
             for (size_t i = filtertaps; i + filtertaps < lines; ++i) {
                 // Filled from the latest sample back to the earliest.
@@ -56,12 +47,7 @@ void medianfilter(const char* namein, const char* nameout, const char* flagfile,
             }
         }
         if (!settings.quiet) message("Filtering done\n");
-
-        for (size_t r = 0; r < lines; ++r) writeline(of.out, table[r], antal, nullptr);
-        if (!settings.quiet) std::fputc('\n', stderr);
-    }
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = lines;
+    });
+    if (filtered && !settings.quiet) std::fputc('\n', stderr);
+    f.finish(vars, rows, lines);
 }

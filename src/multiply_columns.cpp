@@ -1,6 +1,6 @@
 // Scale and offset: multiply, divide or add a constant to the selected columns, row by row.
 #include "operations.h"
-#include "stream_rows.h"
+#include "frame.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ template <class Change>
 void change_selected(const char* namein, const char* nameout, const char* flagfile, Change change, size_t* vars,
                      size_t* rows)
 {
-    stream_rows(namein, nameout, flagfile, vars, rows, marked_columns::written,
+    stream_rows(namein, nameout, {.flagfile = flagfile}, vars, rows, marked_columns::written,
                 [&change](double* row, const flag_array& flag, size_t antal) {
                     for (size_t i = 0; i < antal; ++i)
                         if (flag[i]) row[i] = change(row[i]);
@@ -33,10 +33,7 @@ void multiply_columns(const char* namein, const char* nameout, const char* flagf
 
 void add_columns(const char* namein, const char* nameout, const char* flagfile, double add, size_t* vars, size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Add with %g ", add);
-    else
-        std::fprintf(stderr, "Adds %g to selected columns.\n", add);
+    announce("Vorn: Add with %g ", "Adds %g to selected columns.\n", add);
 
     change_selected(namein, nameout, flagfile, [add](double v) { return add + v; }, vars, rows);
     std::fflush(stderr);

@@ -1,19 +1,16 @@
 // Adds uniform noise of a given amplitude to every cell of the selected columns.
 #include "operations.h"
 #include "ran3.h"
-#include "stream_rows.h"
+#include "frame.h"
 #include "utils.h"
 
 void add_noise(const char* namein, const char* nameout, const char* flagfile, double noiselevel, size_t* vars,
                size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Add noise to ");
-    else
-        std::fprintf(stderr, "Adds noise to the selected columns\n");
+    announce("Vorn: Add noise to ", "Adds noise to the selected columns\n");
 
     // One draw per selected cell, row by row and left to right.
-    stream_rows(namein, nameout, flagfile, vars, rows, marked_columns::written,
+    stream_rows(namein, nameout, {.flagfile = flagfile}, vars, rows, marked_columns::written,
                 [noiselevel](double* row, const flag_array& flag, size_t antal) {
                     for (size_t c = 0; c < antal; ++c) {
                         if (!flag[c]) continue;

@@ -10,6 +10,14 @@ void transpose(const char* namein, const char* nameout, size_t* vars, size_t* ro
 void flip_ud(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
 void flip_lr(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
 void checkfile(const char* namein, size_t* vars, size_t* rows);
+// The check's counting pass for callers that go on to write: report gives the column count (and a
+// row count asked for by --add-line-count) even when quiet; with queue_comments kept comment lines
+// join the queue, for the head of an output opened afterwards.
+struct count_rules {
+    bool report = true;
+    bool queue_comments = true;
+};
+void count_file(const char* namein, size_t* vars, size_t* rows, const count_rules& rules);
 void cut_square(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
 void enumerate(const char* namein, const char* nameout, size_t* vars, size_t* rows);
 void eval(const char* namein, const char* nameout, const char* flagfile, const char* function_string,

@@ -81,13 +81,9 @@ void readflags(const char* name, char* flag, int local_inverse, const sll_list<s
         if (!file) error("Could not open vorn file: %s", name);
         // The selection file's lines are not data-file lines: they neither use up the rows the
         // user asked to skip nor join the data file's comments in the output.
-        const int saved_skip = settings.skip_rows;
-        const int saved_keep = settings.keep_comments;
-        settings.skip_rows = 0;
-        settings.keep_comments = 0;
-        while (myfgets_o(buffer.get(), settings.maxbuff, file.get(), nullptr)) parse_tokens(flag, buffer.get(), vars);
-        settings.skip_rows = saved_skip;
-        settings.keep_comments = saved_keep;
+        const reader_rules selection_file{.keep_comments = false, .countdown = nullptr};
+        while (myfgets_o(buffer.get(), settings.maxbuff, file.get(), nullptr, selection_file))
+            parse_tokens(flag, buffer.get(), vars);
     }
     for (const std::string& s : p) parse_tokens(flag, s.c_str(), vars);
     if (local_inverse && vars > 0)

@@ -1,14 +1,14 @@
 // Remove (or, inverted, keep) the selected data rows.
+#include "frame.h"
 #include "operations.h"
 #include "readflag.h"
-#include "utils.h"
 
 void rem_row(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
-    open__files of(namein, nameout);
-    size_t lines = 0;
-    const size_t antal = openfiles_t(of, flagfile, nullptr, &lines);
-
+    // The pair is opened before the announcement, which lists the rows the selection names.
+    frame f(namein, nameout, {.flagfile = flagfile, .marks = false, .count_rows = true});
+    const size_t antal = f.columns();
+    const size_t lines = f.counted_rows();
     auto row = my_malloc(double, antal);
     auto rowflags = my_calloc(char, lines);
 
@@ -35,20 +35,15 @@ void rem_row(const char* namein, const char* nameout, const char* flagfile, size
     // as not selected, so removing writes them and keeping leaves them out.
     const bool write_unmarked = !settings.inverse;
     size_t count = 0;
-    while (readline(of.in, row.get(), of.out, antal)) {
+    while (f.read(row.get())) {
         if (settings.debug) dbg_printf("row %lu read\n", static_cast<unsigned long>(count + 1));
         const bool written = count < lines ? rowflags[count] == 0 : write_unmarked;
-        if (written) writeline(of.out, row.get(), antal, nullptr);
+        if (written) f.write(row.get(), antal);
         ++count;
         if (settings.debug)
             dbg_printf("row %lu %s\n", static_cast<unsigned long>(count), written ? "written" : "left out");
     }
     if (settings.debug) dbg_printf("%lu rows read\n", static_cast<unsigned long>(count));
-
-    row.reset();
-    rowflags.reset();
-    closefiles(of);
+    f.finish(vars, rows, count);
     std::fflush(stderr);
-    *vars = antal;
-    *rows = count;
 }

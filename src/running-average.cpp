@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "frame.h"
 #include "operations.h"
-#include "utils.h"
 
 size_t get_filtertaps(running_average_modes mode, size_t rows_read, size_t filtertaps)
 {
@@ -44,15 +44,11 @@ void average_row(const double_table& ring, size_t taps, const double* source, co
 void running_mean(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars,
                   size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Filter ");
-    else
-        std::fprintf(stderr, "Apply filter to selected columns\n");
-
-    open__files of(namein, nameout);
-    flag_array flag;
-    size_t lines = 0;
-    const size_t antal = openfiles_t(of, flagfile, &flag, &lines);
+    announce("Vorn: Filter ", "Apply filter to selected columns\n");
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true});
+    const size_t antal = f.columns();
+    const size_t lines = f.counted_rows();
+    const flag_array& flag = f.marks();
     if (!settings.quiet) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(lines));
 
     if (lines < filtertaps)
@@ -71,22 +67,22 @@ void running_mean(const char* namein, const char* nameout, const char* flagfile,
         if (mode == pma_add_zeros || mode == pma_reduce_n) {
             for (size_t i = 0; i < lines; ++i) {
                 double* row = ring[i % taps];
-                if (!readline(of.in, row, of.out, antal)) error("Can't read all lines\n");
+                if (!f.read(row)) error("Can't read all lines\n");
                 const double divisor = static_cast<double>(get_filtertaps(mode, i + 1, taps));
                 average_row(ring, taps, row, flag, antal, divisor, out.get());
-                writeline(of.out, out.get(), antal, nullptr);
+                f.write(out.get(), antal);
             }
         } else if (mode == pma_reduce_other || mode == cma_reduce_other) {
             const size_t start = get_filterstart(mode, taps);
             if (settings.debug) dbg_printf("yy=%d\n", static_cast<int>(start));
             // The first full window ends at row taps-1; nothing is written before it.
             for (size_t i = 0; i + 1 < taps; ++i)
-                if (!readline(of.in, ring[i], of.out, antal)) error("Can't read all lines\n");
+                if (!f.read(ring[i])) error("Can't read all lines\n");
             for (size_t i = taps - 1; i < lines; ++i) {
-                if (!readline(of.in, ring[i % taps], of.out, antal)) break;
+                if (!f.read(ring[i % taps])) break;
                 const double* source = ring[(i - (taps - 1) + start) % taps];
                 average_row(ring, taps, source, flag, antal, static_cast<double>(taps), out.get());
-                writeline(of.out, out.get(), antal, nullptr);
+                f.write(out.get(), antal);
             }
         } else {
             error("No running average method given\n");
@@ -94,8 +90,5 @@ void running_mean(const char* namein, const char* nameout, const char* flagfile,
         if (!settings.quiet) std::fputc('\n', stderr);
     }
 
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = lines;
+    f.finish(vars, rows, lines);
 }

@@ -1,7 +1,7 @@
 // Shift: the selected columns move up by n rows relative to the others (a negative shift moves
 // the other columns up instead). A ring of the last n+1 rows is held.
+#include "frame.h"
 #include "operations.h"
-#include "utils.h"
 
 void shift(const char* namein, const char* nameout, const char* flagfile, long shiftcolumns, size_t* vars,
            size_t* rows)
@@ -10,11 +10,9 @@ void shift(const char* namein, const char* nameout, const char* flagfile, long s
     settings.inverse = shiftcolumns < 0 ? 1 : 0;
     if (settings.quiet) std::fprintf(stderr, "Vorn: Shift %ld. ", shiftcolumns);
 
-    open__files of(namein, nameout);
-    flag_array flag;
-    const size_t antal = openfiles(of, flagfile, &flag);
-    if (!settings.quiet) std::fprintf(stderr, "%s -> %s\n", namein, nameout ? nameout : "(null)");
-
+    frame f(namein, nameout, {.flagfile = flagfile, .report_names = true});
+    const size_t antal = f.columns();
+    const flag_array& flag = f.marks();
     size_t count = 0;
     if (antal > 0) {
         const unsigned long magnitude = static_cast<unsigned long>(shiftcolumns);
@@ -25,7 +23,7 @@ void shift(const char* namein, const char* nameout, const char* flagfile, long s
         // A file of n rows or fewer has no row whose partner n rows on exists.
         bool full = true;
         for (size_t i = 0; i <= n && full; ++i) {
-            if (readline(of.in, ring[i], of.out, antal))
+            if (f.read(ring[i]))
                 ++count;
             else
                 full = false;
@@ -37,18 +35,14 @@ void shift(const char* namein, const char* nameout, const char* flagfile, long s
                 const double* later = ring[newest];
                 const double* earlier = ring[oldest];
                 for (size_t c = 0; c < antal; ++c) out[c] = flag[c] ? later[c] : earlier[c];
-                writeline(of.out, out.get(), antal, nullptr);
+                f.write(out.get(), antal);
                 // The slot of the oldest row receives the next row.
                 newest = oldest;
                 oldest = (oldest + 1) % (n + 1);
-                if (!readline(of.in, ring[newest], of.out, antal)) break;
+                if (!f.read(ring[newest])) break;
                 ++count;
             } while (true);
         }
     }
-
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = count;
+    f.finish(vars, rows, count);
 }

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <ctime>
 
+#include "frame.h"
 #include "operations.h"
 #include "ran3.h"
-#include "utils.h"
 
 namespace {
 
@@ -28,27 +28,18 @@ int sortfunc(const _tt* a, const _tt* b)
 
 void shuffle(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Shuffling ");
-    else
-        std::fprintf(stderr, "Shuffling\n");
-
-    open__files of(namein, nameout);
-    flag_array flag;
-    size_t lines = 0;
-    const size_t antal = openfiles_t(of, flagfile, &flag, &lines);
+    announce("Vorn: Shuffling ", "Shuffling\n");
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true});
+    const size_t lines = f.counted_rows();
     if (!settings.quiet) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(lines));
 
-    if (antal > 0 && lines > 0) {
-        const double_table table = my_malloc_array_(lines, antal);
-        read_counted_rows(of.in, table, lines, antal, of.out, true);
-
+    whole_file(f, lines, {}, [&](const double_table& table) {
         // A clock-dependent start, so that runs in different seconds give different orders.
         const unsigned t = static_cast<unsigned>(std::time(nullptr)) & 0xffu;
         for (unsigned i = 0; i <= t; ++i) ran3(&settings.idum);
 
-        for (size_t c = 0; c < antal; ++c) {
-            if (!flag[c]) continue;
+        for (size_t c = 0; c < f.columns(); ++c) {
+            if (!f.marks()[c]) continue;
             ran3(&settings.idum);
             auto records = my_malloc(_tt, lines);
             for (size_t r = 0; r < lines; ++r) {
@@ -59,10 +50,6 @@ void shuffle(const char* namein, const char* nameout, const char* flagfile, size
                              [](const _tt& x, const _tt& y) { return sortfunc(&x, &y) < 0; });
             for (size_t r = 0; r < lines; ++r) table[r][c] = records[r].data;
         }
-        for (size_t r = 0; r < lines; ++r) writeline(of.out, table[r], antal, nullptr);
-    }
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = lines;
+    });
+    f.finish(vars, rows, lines);
 }

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "frame.h"
 #include "operations.h"
 #include "readflag.h"
-#include "utils.h"
 
 namespace {
 
@@ -69,27 +69,20 @@ std::unique_ptr<double[]> sinc_bandpass(double fcl, double fch, unsigned M)
 void window_sinc(const char* namein, const char* nameout, const char* flagfile, const sinc_parameters* parameters,
                  size_t* vars, size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Filter ");
-    else
-        std::fprintf(stderr, "Apply filter to selected columns\n");
+    announce("Vorn: Filter ", "Apply filter to selected columns\n");
     // The point count is unsigned: a negative count read by the options wraps to a huge kernel.
     const unsigned M = static_cast<unsigned>(parameters->M);
     // A one-point kernel has no window (its only argument would be 0/0): refuse it before any
     // file is touched.
     if (M == 0) error("M should be at least 2\n");
 
-    open__files of(namein, nameout);
-    flag_array flag;
-    const size_t antal = openfiles(of, flagfile, &flag);
-    const size_t lines = get_rows(of.in, antal);
-    printflagged(stderr, flag.data(), antal);
+    frame f(namein, nameout, {.flagfile = flagfile});
+    const size_t antal = f.columns();
+    const size_t lines = get_rows(f.pair().in, antal);
+    printflagged(stderr, f.marks().data(), antal);
 
+    std::unique_ptr<double[]> h;
     if (antal > 0 && lines > 0) {
-        const double_table table = my_malloc_array_(lines, antal);
-        auto result = my_malloc(double, lines);
-
-        std::unique_ptr<double[]> h;
         switch (parameters->filter_type) {
         case LOWPASS: h = sinc_lowpass(parameters->fcl, M); break;
         case HIGHPASS: h = sinc_highpass(parameters->fch, M); break;
@@ -97,14 +90,16 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
         case BANDSTOP: h = sinc_bandstop(parameters->fcl, parameters->fch, M); break;
         default: error("Unknown filter type\n");
         }
+    }
 
-        // Comment lines among the data are queued, not written.
-        read_counted_rows(of.in, table, lines, antal, nullptr, false);
-
+    // Comment lines among the data are queued, not written.
+    const bool filtered = whole_file(f, lines, {.comments = comments_at::queued, .to_the_end = false},
+                                     [&](const double_table& table) {
         if (!settings.quiet) message("Filtering...\r");
+        auto result = my_malloc(double, lines);
         const size_t taps = static_cast<size_t>(M) + 1;
         for (size_t c = 0; c < antal; ++c) {
-            if (!flag[c]) continue;
+            if (!f.marks()[c]) continue;
             // Output row n is centred on input row n + M/2; samples past the end count as 0.
             for (size_t n = 0; n < lines; ++n) {
                 const size_t kend = std::min(taps, lines - n);
@@ -115,13 +110,7 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
             for (size_t n = 0; n < lines; ++n) table[n][c] = result[n];
         }
         if (!settings.quiet) message("Filtering done\n");
-
-        for (size_t r = 0; r < lines; ++r) writeline(of.out, table[r], antal, nullptr);
-        if (!settings.quiet) std::fputc('\n', stderr);
-    }
-
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = lines;
+    });
+    if (filtered && !settings.quiet) std::fputc('\n', stderr);
+    f.finish(vars, rows, lines);
 }

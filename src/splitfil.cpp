@@ -28,10 +28,7 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
 
     // The check always reports. Its pass over the file is the one that consumes the skip-rows
     // countdown: the split's own pass below starts again at the first line and skips nothing.
-    const int saved_quiet = settings.quiet;
-    settings.quiet = 0;
-    checkfile(namein, vars, rows);
-    settings.quiet = saved_quiet;
+    count_file(namein, vars, rows, {});
     const size_t nvars = *vars;
     const size_t nrows = *rows;
 
@@ -102,7 +99,7 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
     if (training.in && training.out && testing.out) {
         // Comment lines among the data go to the comment queue, not to either file.
         auto row = my_malloc(double, nvars);
-        for (size_t i = 0; i < nrows && readline(training.in, row.get(), nullptr, nvars); ++i)
+        for (size_t i = 0; i < nrows && readline(training, row.get(), nullptr, nvars); ++i)
             writeline(marks[i] ? training.out : testing.out, row.get(), nvars, flag);
     }
     marks.reset();

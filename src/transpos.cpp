@@ -1,11 +1,11 @@
 // Transpose, flip upside down and flip left to right.
 #include "transpos.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "frame.h"
 #include "operations.h"
-#include "stream_rows.h"
-#include "utils.h"
 
 namespace {
 
@@ -13,26 +13,10 @@ constexpr size_t FIELD_WIDTH = 16;
 
 inline bool is_c_space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// Reads the first `lines` data lines of `in` into a table: input row r goes into table row r,
-// or, transposed, into position r of every table row. The reader gets no comment stream, so
-// kept comment lines are not written here: they join the reader's queue, which the next output
-// opened (the next file's, in wildcard mode) receives ahead of its prolog.
-// A counted row that cannot be read ends the run.
-void read_table(FILE* in, const double_table& table, size_t vars, size_t lines, bool transposed)
-{
-    auto buffer = line_buffer();
-    auto values = my_malloc(double, vars);
-    for (size_t r = 0; r < lines; ++r) {
-        const char* line = myfgets_o(buffer.get(), settings.maxbuff, in, nullptr);
-        if (!line) error("Can't read all lines\n");
-        if (transposed) {
-            parse_fields16(line, values.get(), vars);
-            for (size_t c = 0; c < vars; ++c) table[c][r] = values[c];
-        } else {
-            parse_fields16(line, table[r], vars);
-        }
-    }
-}
+// The reshaping operations read only the counted rows, with their own parser. The reader gets no
+// comment stream, so kept comment lines are not written here: they join the reader's queue,
+// which the next output opened (the next file's, in wildcard mode) receives ahead of its prolog.
+constexpr whole_file_rules reshaping_rules{.comments = comments_at::queued, .to_the_end = false, .fields16 = true};
 
 }  // namespace
 
@@ -57,59 +41,35 @@ size_t parse_fields16(const char* line, double* var, size_t vars)
 
 void transpose(const char* namein, const char* nameout, size_t* vars, size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Transpose ");
-    else
-        std::fprintf(stderr, "Transposing\n");
-
-    open__files of(namein, nameout);
-    size_t lines = 0;
+    announce("Vorn: Transpose ", "Transposing\n");
     // The prolog is written from the input's shape (its columns and counted rows).
-    const size_t antal = openfiles_t(of, nullptr, nullptr, &lines);
-
-    if (antal > 0 && lines > 0) {
-        // Input column c becomes stored row c.
-        const double_table table = my_malloc_array_(antal, lines);
-        read_table(of.in, table, antal, lines, true);
-        for (size_t c = 0; c < antal; ++c) writeline(of.out, table[c], lines, nullptr);
-    }
-    closefiles(of);
-    *vars = antal;
-    *rows = lines;
+    frame f(namein, nameout, {.marks = false, .count_rows = true});
+    const size_t lines = f.counted_rows();
+    // Input column c becomes stored row c, which is written as output row c.
+    whole_file_rules rules = reshaping_rules;
+    rules.transposed = true;
+    whole_file(f, lines, rules, [](const double_table&) {});
+    f.finish(vars, rows, lines);
 }
 
 void flip_ud(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: Transpose ");
-    else
-        std::fprintf(stderr, "Transposing\n");
-
-    open__files of(namein, nameout);
-    flag_array flag;
-    size_t lines = 0;
-    const size_t antal = openfiles_t(of, flagfile, &flag, &lines);
-
-    if (antal > 0 && lines > 0) {
-        const double_table table = my_malloc_array_(lines, antal);
-        read_table(of.in, table, antal, lines, false);
-        for (size_t r = lines; r-- > 0;) writeline(of.out, table[r], antal, flag);
-    }
-    flag_array().swap(flag);
-    closefiles(of);
-    *vars = antal;
-    *rows = lines;
+    announce("Vorn: Transpose ", "Transposing\n");
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true});
+    const size_t lines = f.counted_rows();
+    whole_file(
+        f, lines, reshaping_rules,
+        [](double_table& table) { std::reverse(table.rows.get(), table.rows.get() + table.nrows); },
+        f.marks().data());
+    f.finish(vars, rows, lines);
 }
 
 void flip_lr(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
-    if (settings.quiet)
-        std::fprintf(stderr, "Vorn: nop ");
-    else
-        std::fprintf(stderr, "Do nothing\n");
+    announce("Vorn: nop ", "Do nothing\n");
 
     // The marks name positions of the reversed row.
-    stream_rows(namein, nameout, flagfile, vars, rows, marked_columns::left_out,
+    stream_rows(namein, nameout, {.flagfile = flagfile}, vars, rows, marked_columns::left_out,
                 [](double* row, const flag_array&, size_t antal) {
                     for (size_t i = 0; i < antal / 2; ++i) std::swap(row[i], row[antal - 1 - i]);
                 });

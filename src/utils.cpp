@@ -196,12 +196,12 @@ std::deque<std::string> cmnts;
 
 }  // namespace
 
-int iscomment(const char* line)
+int iscomment(const char* line, int* countdown)
 {
     if (line[0] == '\0') return 1;
     if (settings.starskip && std::strchr(line, '*')) return 1;
-    if (settings.skip_rows > 0) {
-        --settings.skip_rows;
+    if (countdown && *countdown > 0) {
+        --*countdown;
         return 1;
     }
     if (line[0] == '!' || line[0] == '#' || line[0] == ';') return 1;
@@ -215,14 +215,14 @@ void strip_crlf(char* s)
     while (len > 0 && (s[len - 1] == '\r' || s[len - 1] == '\n')) s[--len] = '\0';
 }
 
-char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream)
+char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rules& rules)
 {
     const int size = n > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
     for (;;) {
         if (!fgets_unlocked(s, size, stream)) return nullptr;
-        if (!iscomment(s)) return s;
+        if (!iscomment(s, rules.countdown)) return s;
         strip_crlf(s);
-        if (settings.keep_comments) {
+        if (rules.keep_comments) {
             if (ostream)
                 output.output_comment(ostream, s);
             else
@@ -261,49 +261,48 @@ size_t scanline(const char* line)
     return count;
 }
 
+namespace {
+
+// The counting passes skip what the data pass will skip, on a copy of the countdown, and
+// neither write nor queue comments.
+struct counting_pass {
+    int countdown = settings.skip_rows;
+    reader_rules rules() { return {false, &countdown}; }
+};
+
+}  // namespace
+
 size_t scan(FILE* in)
 {
     auto buffer = line_buffer();
-    const int saved_skip = settings.skip_rows;
-    const int saved_keep = settings.keep_comments;
-    settings.keep_comments = 0;
+    counting_pass pass;
     size_t count = 0;
-    if (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr)) count = scanline(buffer.get());
-    settings.skip_rows = saved_skip;
-    settings.keep_comments = saved_keep;
+    if (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr, pass.rules())) count = scanline(buffer.get());
     std::rewind(in);
     return count;
 }
 
-size_t get_rows(FILE* in, size_t antal)
+size_t get_rows(FILE* in, size_t antal, bool report)
 {
-    const int saved_keep = settings.keep_comments;
-    const int saved_skip = settings.skip_rows;
-    settings.keep_comments = 0;
+    counting_pass pass;
     auto buffer = line_buffer();
     size_t count = 0;
-    while (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr)) {
+    while (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr, pass.rules())) {
         if (scanline(buffer.get()) != antal) break;
         ++count;
     }
-    if (!settings.quiet) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(count));
+    if (report) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(count));
     std::rewind(in);
-    settings.keep_comments = saved_keep;
-    settings.skip_rows = saved_skip;
     return count;
 }
 
-double* readline(FILE* in, double* var, FILE* ut, size_t vars)
+double* readline(open__files& of, double* var, FILE* ut, size_t vars)
 {
-    // One buffer serves every row: the line size is fixed once the options are read.
-    static std::unique_ptr<char[]> buffer;
-    static size_t buffer_size = 0;
-    if (buffer_size != settings.maxbuff) {
-        buffer = line_buffer();
-        buffer_size = settings.maxbuff;
-    }
+    FILE* const in = of.in;
+    // One buffer serves every row of the pair: the line size is fixed once the options are read.
+    if (!of.line) of.line = line_buffer();
     if (std::feof(in)) return nullptr;
-    char* line = myfgets_o(buffer.get(), settings.maxbuff, in, ut);
+    char* line = myfgets_o(of.line.get(), settings.maxbuff, in, ut);
     if (!line) return nullptr;
     const size_t len = std::strlen(line);
     if (len <= settings.skip_columns) return nullptr;
@@ -328,20 +327,6 @@ double* readline(FILE* in, double* var, FILE* ut, size_t vars)
     return var;
 }
 
-void read_counted_rows_(const char* file, int line, FILE* in, const double_table& table, size_t rows, size_t vars,
-                        FILE* ut, bool to_the_end)
-{
-    if (!to_the_end) {
-        for (size_t r = 0; r < rows; ++r)
-            if (!readline(in, table[r], ut, vars)) error_(file, line, "Can't read all lines\n");
-        return;
-    }
-    // Rows beyond the counted ones land in a spare row only to be counted.
-    auto spare = my_malloc(double, vars);
-    size_t found = 0;
-    while (readline(in, found < rows ? table[found] : spare.get(), ut, vars)) ++found;
-    if (found != rows) error_(file, line, "Can't read all lines\n");
-}
 
 // ---- File pairs ------------------------------------------------------------------------------------
 
@@ -380,7 +365,7 @@ size_t openin(open__files& of)
     std::setvbuf(of.in, of.inbuf.get(), _IOFBF, STREAM_BUFFER);
     std::rewind(of.in);
     const size_t antal = scan(of.in);
-    if (!settings.quiet) std::fprintf(stderr, "Found %lu variables.\n", static_cast<unsigned long>(antal));
+    if (of.report_counts) std::fprintf(stderr, "Found %lu variables.\n", static_cast<unsigned long>(antal));
     return antal;
 }
 
@@ -428,7 +413,7 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
 {
     const size_t antal = openin(of);
     size_t lines = 0;
-    if (settings.add_line_count) lines = get_rows(of.in, antal);
+    if (settings.add_line_count) lines = get_rows(of.in, antal, of.report_counts);
     if (flag) *flag = open_flags(flagfile, antal);
     openout(of, antal, lines);
     std::fflush(stderr);
@@ -439,7 +424,7 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
 size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_)
 {
     const size_t antal = openin(of);
-    const size_t lines = get_rows(of.in, antal);
+    const size_t lines = get_rows(of.in, antal, of.report_counts);
     if (lines_) *lines_ = lines;
     if (flag) *flag = open_flags(flagfile, antal);
     openout(of, antal, lines);
@@ -464,6 +449,7 @@ void closefiles(open__files& of)
     }
     of.inbuf.reset();
     of.outbuf.reset();
+    of.line.reset();
 }
 
 // ---- Writing -----------------------------------------------------------------------------------------

@@ -62,29 +62,33 @@ double_table my_malloc_array_(size_t rows, size_t columns);
 
 // ---- Data file reading -------------------------------------------------------------------------
 
-// Is this line a comment? Consumes one count of the skip-rows countdown when it reaches that test.
-int iscomment(const char* line);
+// How one pass of the line reader treats comment lines and the skip-rows countdown.
+struct reader_rules {
+    // Pass comment lines on: to the comment stream when there is one, else to the queue.
+    bool keep_comments = false;
+    // The countdown of lines to skip that this pass consumes; null when nothing is skipped.
+    int* countdown = nullptr;
+};
+// The rules of an operation's own pass over its data: the user's comment setting and the
+// process's countdown, which only this pass uses up.
+inline reader_rules data_rules() { return {settings.keep_comments != 0, &settings.skip_rows}; }
+
+// Is this line a comment? Consumes one count of the countdown (if any) when it reaches that test.
+int iscomment(const char* line, int* countdown);
 // Removes the trailing run of CR and LF characters.
 void strip_crlf(char* s);
 // Reads lines until a data line; comments are written to ostream, queued (ostream null) or
-// dropped, as keep_comments says. Null at the end of the stream.
-char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream);
+// dropped, as the rules say. Null at the end of the stream.
+char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rules& rules = data_rules());
 // Passes the queued comment lines, oldest first, to the output_comment hook.
 void flush_comments(FILE* out);
 // Number of numbers on a line, counted from character skip_columns (blanks and commas separate).
 size_t scanline(const char* line);
 // Column count of the file's first data line; the stream is rewound.
 size_t scan(FILE* in);
-// Leading data lines holding exactly `antal` numbers; the stream is rewound.
-size_t get_rows(FILE* in, size_t antal);
-// Reads the counted rows into table[0..rows-1]; a missing row is fatal ("Can't read all lines\n",
-// reported for the calling site). With `to_the_end`, reading goes on to the end of the data and a
-// row beyond the counted ones is as fatal as a missing one.
-void read_counted_rows_(const char* file, int line, FILE* in, const double_table& table, size_t rows, size_t vars,
-                        FILE* ut, bool to_the_end);
-#define read_counted_rows(...) read_counted_rows_(__FILE_NAME__, __LINE__, __VA_ARGS__)
-// Next data row parsed into var[0..vars-1] (missing values are 0), or null at the end.
-double* readline(FILE* in, double* var, FILE* ut, size_t vars);
+// Leading data lines holding exactly `antal` numbers; the stream is rewound. "Found %lu rows."
+// goes to standard error when report is set.
+size_t get_rows(FILE* in, size_t antal, bool report = !settings.quiet);
 // First position at or after s that is neither white space nor a comma.
 char* eatwhite(char* s);
 // Position just after the number starting at s (white space first), or s when there is none.
@@ -104,6 +108,9 @@ struct open__files {
     FILE* out = nullptr;
     std::unique_ptr<char[]> inbuf;   // the streams' 1 MiB buffers
     std::unique_ptr<char[]> outbuf;
+    std::unique_ptr<char[]> line;    // the row reader's line buffer, maxbuff bytes once used
+    // "Found %lu variables." (and the row count) go to standard error when set.
+    bool report_counts = !settings.quiet;
     open__files() = default;
     open__files(const char* in_name, const char* out_name) : namein(in_name), nameout(out_name) {}
     open__files(const open__files&) = delete;
@@ -124,6 +131,10 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag);
 size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_);
 // Writes the epilog and closes the pair (standard output is flushed, not closed).
 void closefiles(open__files& of);
+
+// Next data row of the pair's input parsed into var[0..vars-1] (missing values are 0), or null
+// at the end. Comment lines go to ut (null: the queue) as the reader's rules say.
+double* readline(open__files& of, double* var, FILE* ut, size_t vars);
 
 // ---- Writing -------------------------------------------------------------------------------------
 

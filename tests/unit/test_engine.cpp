@@ -15,16 +15,18 @@
 
 namespace {
 
-// A temporary file holding `text`, open for reading; closed and removed at scope end.
+// A temporary file holding `text`, open for reading as the input of a file pair; closed and
+// removed at scope end.
 struct temp_file {
+    open__files of;
     FILE* f;
     explicit temp_file(const std::string& text)
     {
         f = std::tmpfile();
         std::fwrite(text.data(), 1, text.size(), f);
         std::rewind(f);
+        of.in = f;
     }
-    ~temp_file() { std::fclose(f); }
 };
 
 std::vector<int> marks(const char* selection, size_t n, int inverse = 0)
@@ -51,15 +53,15 @@ TEST(LineClassification, TestsInOrder)
 {
     settings = vorn_variables{};
     for (const char* line : {"", "# 1 2\n", "! 1\n", "; 1\n", "   \n", "text only\n"})
-        EXPECT_TRUE(iscomment(line)) << line;
-    for (const char* line : {"  # 1 2\n", "x1\n"}) EXPECT_FALSE(iscomment(line)) << line;
+        EXPECT_TRUE(iscomment(line, &settings.skip_rows)) << line;
+    for (const char* line : {"  # 1 2\n", "x1\n"}) EXPECT_FALSE(iscomment(line, &settings.skip_rows)) << line;
     settings.starskip = 1;
     settings.skip_rows = 1;
-    EXPECT_TRUE(iscomment("1 2 *\n"));
+    EXPECT_TRUE(iscomment("1 2 *\n", &settings.skip_rows));
     EXPECT_EQ(settings.skip_rows, 1) << "starred lines do not use up the countdown";
-    EXPECT_TRUE(iscomment("1 2\n"));
+    EXPECT_TRUE(iscomment("1 2\n", &settings.skip_rows));
     EXPECT_EQ(settings.skip_rows, 0);
-    EXPECT_FALSE(iscomment("1 2\n"));
+    EXPECT_FALSE(iscomment("1 2\n", &settings.skip_rows));
     settings = vorn_variables{};
 }
 
@@ -79,15 +81,15 @@ TEST(LineReader, ColumnCountingAndRowParsing)
     temp_file t("# c\n1 2 3\n4 5\n6 7 8 9\n\n");
     EXPECT_EQ(scan(t.f), 3u);
     double row[3];
-    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    ASSERT_NE(readline(t.of, row, nullptr, 3), nullptr);
     EXPECT_EQ(row[0], 1);
     EXPECT_EQ(row[2], 3);
-    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    ASSERT_NE(readline(t.of, row, nullptr, 3), nullptr);
     EXPECT_EQ(row[1], 5);
     EXPECT_EQ(row[2], 0) << "short rows are padded";
-    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    ASSERT_NE(readline(t.of, row, nullptr, 3), nullptr);
     EXPECT_EQ(row[2], 8) << "long rows are cut";
-    EXPECT_EQ(readline(t.f, row, nullptr, 3), nullptr);
+    EXPECT_EQ(readline(t.of, row, nullptr, 3), nullptr);
 }
 
 TEST(LineReader, RowCountIsTheLeadingRunOfTheFirstWidth)
@@ -97,7 +99,7 @@ TEST(LineReader, RowCountIsTheLeadingRunOfTheFirstWidth)
     temp_file t("1 2\n3 4\n5\n6 7\n");
     EXPECT_EQ(get_rows(t.f, 2), 2u);
     double row[2];
-    ASSERT_NE(readline(t.f, row, nullptr, 2), nullptr) << "the stream was rewound";
+    ASSERT_NE(readline(t.of, row, nullptr, 2), nullptr) << "the stream was rewound";
     EXPECT_EQ(row[0], 1);
     settings = vorn_variables{};
 }
@@ -108,13 +110,13 @@ TEST(LineReader, InputDelimiterAndSkipColumns)
     settings.input_delimiter = ',';
     temp_file t("1,2,3\n");
     double row[3];
-    ASSERT_NE(readline(t.f, row, nullptr, 3), nullptr);
+    ASSERT_NE(readline(t.of, row, nullptr, 3), nullptr);
     EXPECT_EQ(row[1], 2);
     EXPECT_EQ(row[2], 3);
     settings = vorn_variables{};
     settings.skip_columns = 4;
     temp_file u("1 2\n5 6 7 8\n");
-    EXPECT_EQ(readline(u.f, row, nullptr, 2), nullptr) << "a line no longer than the skipped part ends the reading";
+    EXPECT_EQ(readline(u.of, row, nullptr, 2), nullptr) << "a line no longer than the skipped part ends the reading";
     settings = vorn_variables{};
 }
 
