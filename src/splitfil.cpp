@@ -90,8 +90,13 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
     }
 
     open__files training(namein, trnname.c_str());
-    open__files testing(nullptr, tstname.c_str());
+    open__files testing(nullptr, tstname.c_str());  // writes only
     openin(training);
+    // Neither file may be the input: both are checked before either is opened.
+    testing.namein = namein;
+    testing.in_identity = training.in_identity;
+    refuse_output_onto_input(training);
+    refuse_output_onto_input(testing);
     const flag_array flag = open_flags(flagfile, nvars);
     if (!settings.quiet) std::fputc('\n', stderr);
     openout(training, nvars, n);

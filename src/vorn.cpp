@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -377,10 +378,17 @@ void set_sinc(entry_state& st, MODES mode, const char* arg)
     }
 }
 
+// Ends a run that only printed a listing; a listing that could not be written is fatal.
+[[noreturn]] void end_listing()
+{
+    finish_standard_output();
+    std::exit(0);
+}
+
 [[noreturn]] void print_version_block()
 {
     print_version(stdout);
-    std::exit(0);
+    end_listing();
 }
 
 void parse_options(int argc, char** argv, entry_state& st)
@@ -553,10 +561,10 @@ void parse_options(int argc, char** argv, entry_state& st)
         case OPT_FILTER_SINC_BP: set_sinc(st, WINDOW_SINC_BP, arg); break;
         case OPT_FILTER_SINC_BS: set_sinc(st, WINDOW_SINC_BS, arg); break;
         case 'v': print_version_block();
-        case OPT_EVAL_EXAMPLE: eval_examples(stdout); std::exit(0);
-        case OPT_EVAL_OP: eval_oplist(stdout); std::exit(0);
-        case OPT_EVAL_CONST: eval_clist(stdout); std::exit(0);
-        case OPT_EVAL_FUNC: eval_flist(stdout); std::exit(0);
+        case OPT_EVAL_EXAMPLE: eval_examples(stdout); end_listing();
+        case OPT_EVAL_OP: eval_oplist(stdout); end_listing();
+        case OPT_EVAL_CONST: eval_clist(stdout); end_listing();
+        case OPT_EVAL_FUNC: eval_flist(stdout); end_listing();
         default:
             if (!settings.more) std::fprintf(stderr, "?? getopt returned character code 0%o ??\n", static_cast<unsigned>(c));
         }
@@ -639,15 +647,14 @@ void dispatch(const entry_state& st, const char* namein, const char* nameout, co
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     const int old_argc = argc;
     char** const old_argv = argv;
     std::setlocale(LC_TIME, "");
     if (const char* env = std::getenv("VORN")) parse_env(env);
-    rebuild_argv(&argc, &argv);
+    std::string expansion_failure;
+    if (rebuild_argv(&argc, &argv, &expansion_failure) != 0) error("%s\n", expansion_failure.c_str());
     settings.mode = UNKNOWN;
     settings.inverse = 0;
     static char stderr_buffer[512];
@@ -681,7 +688,7 @@ int main(int argc, char** argv)
         }
         dispatch(st, namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round);
         std::fflush(stderr);
-        std::fflush(stdout);
+        finish_standard_output();
         if (!settings.wildcards) break;
         ++idx;
         ++first_round;
@@ -697,4 +704,17 @@ int main(int argc, char** argv)
     }
     if (argv != old_argv) restore_argv(&argc, &argv, old_argc, old_argv);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Memory is never reported by an exception (see memory.cpp); anything else the library
+    // throws still ends the run through the fatal path.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        error("%s\n", e.what());
+    }
 }
