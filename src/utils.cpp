@@ -219,7 +219,11 @@ char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream)
 {
     const int size = n > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
     for (;;) {
-        if (!fgets_unlocked(s, size, stream)) return nullptr;
+        if (!fgets_unlocked(s, size, stream)) {
+            // A failed read must not pass for the end of the data.
+            if (ferror_unlocked(stream)) error("%s\n", read_failure(stream).c_str());
+            return nullptr;
+        }
         if (!iscomment(s)) return s;
         strip_crlf(s);
         if (settings.keep_comments) {
@@ -494,8 +498,6 @@ size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size
 void closefiles(open__files& of)
 {
     if (of.in) {
-        // A read error must not pass for the end of the data.
-        if (std::ferror(of.in)) error("Could not read file %s\n", of.namein);
         std::fclose(of.in);
         of.in = nullptr;
     }

@@ -47,6 +47,8 @@ int add_arg_to_argv(int* argc, std::vector<std::string>* out, const char* arg, a
                 ++lines;
                 lines += add_arg_to_argv(argc, out, piece, expansion, depth + 1);
             }
+            if (expansion.failure.empty() && std::ferror(source.stream.get()))
+                expansion.failure = read_failure(source.stream.get());
             return lines;
         }
     }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -58,6 +59,30 @@ bool same_source(const file_identity& a, const file_identity& b)
 
 // ---- Copies --------------------------------------------------------------------------------------
 
+ssize_t read_some(int fd, void* buf, size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, size);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
+bool write_all(int fd, const void* buf, size_t size)
+{
+    const char* p = static_cast<const char*>(buf);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 // One copy per source, kept open for the whole process. A source is recognised by its device,
 // inode and type, and a regular file also by its size and modification time, so that a file
 // removed and replaced under the same inode number is not taken for the one copied.
@@ -84,40 +109,121 @@ bool same_key(const source_key& a, const source_key& b)
            a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
 }
 
-struct copy_entry {
-    source_key source;
-    unique_fd fd;
+// A copy and how far it is made. A plain stream is copied as it is read: the first reader to
+// reach the end of what is copied so far reads the next piece from the source and appends it,
+// so that processing overlaps with whatever feeds the stream. Compressed content is
+// decompressed whole when it is opened, so that damaged data stops the run before any output.
+struct spool {
+    source_key key;
+    std::string shown;      // the input as messages name it
+    std::string directory;  // where the copy lives
+    unique_fd copy;
+    unique_fd owned_source;  // the source while it is still being read (standard input is not owned)
+    int source = -1;
+    off64_t filled = 0;  // bytes of the copy written so far
+    bool ended = false;  // the source is exhausted: the copy is complete
+    std::string failure;  // why the copy could not go on; sticky
+
+    // Reads from the copy at pos, extending it from the source at its end: bytes read, 0 at the
+    // end of the data, -1 when the copy cannot go on (see failure).
+    ssize_t read_at(char* buf, size_t size, off64_t pos)
+    {
+        if (pos < filled) {
+            const size_t want = static_cast<size_t>(std::min<off64_t>(filled - pos, static_cast<off64_t>(size)));
+            for (;;) {
+                const ssize_t n = ::pread(copy.get(), buf, want, pos);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) return fail("Could not read the temporary copy of " + shown + ": " + std::strerror(errno));
+                return n;
+            }
+        }
+        if (!failure.empty()) return stop();
+        if (ended) return 0;
+        const ssize_t n = read_some(source, buf, size);
+        if (n < 0) return fail("Could not read " + shown + ": " + std::strerror(errno));
+        if (n == 0) {
+            ended = true;
+            owned_source.reset();
+            return 0;
+        }
+        if (!append(buf, static_cast<size_t>(n))) return -1;
+        return n;
+    }
+
+    // Appends to the copy; false (with failure set) when it cannot be written.
+    bool append(const char* p, size_t size)
+    {
+        while (size > 0) {
+            const ssize_t n = ::pwrite(copy.get(), p, size, filled);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                fail("Could not copy " + shown + " to a temporary file in " + directory + ": " + std::strerror(errno));
+                return false;
+            }
+            filled += n;
+            p += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    // Copies the rest of the source: false when the copy cannot be completed.
+    bool complete()
+    {
+        std::vector<char> buf(CHUNK);
+        for (;;) {
+            const ssize_t n = read_at(buf.data(), buf.size(), filled);
+            if (n <= 0) return n == 0;
+        }
+    }
+
+private:
+    ssize_t fail(std::string text)
+    {
+        if (failure.empty()) failure = std::move(text);
+        return stop();
+    }
+    static ssize_t stop()
+    {
+        errno = EIO;
+        return -1;
+    }
 };
 
-std::vector<copy_entry>& copies()
+std::vector<std::unique_ptr<spool>>& spools()
 {
-    static std::vector<copy_entry> list;
+    static std::vector<std::unique_ptr<spool>> list;
     return list;
 }
 
-const copy_entry* find_copy(const source_key& source)
+spool* find_spool(const source_key& key)
 {
-    for (const copy_entry& c : copies())
-        if (same_key(c.source, source)) return &c;
+    for (const auto& s : spools())
+        if (same_key(s->key, key)) return s.get();
     return nullptr;
 }
 
 // Each stream over a copy reads with a position of its own, so that several streams over one
 // copy (the data and the selection both from standard input) never disturb each other.
 struct copy_reader {
-    int fd;
+    spool* from;
     off64_t pos = 0;
+    FILE* stream = nullptr;
 };
+
+// The readers of open streams, so that a failed read can be explained.
+std::vector<copy_reader*>& readers()
+{
+    static std::vector<copy_reader*> list;
+    return list;
+}
 
 ssize_t copy_read(void* cookie, char* buf, size_t size)
 {
     auto* r = static_cast<copy_reader*>(cookie);
-    for (;;) {
-        const ssize_t n = ::pread(r->fd, buf, size, r->pos);
-        if (n < 0 && errno == EINTR) continue;
-        if (n > 0) r->pos += n;
-        return n;
-    }
+    const ssize_t n = r->from->read_at(buf, size, r->pos);
+    if (n > 0) r->pos += n;
+    return n;
 }
 
 int copy_seek(void* cookie, off64_t* offset, int whence)
@@ -127,9 +233,8 @@ int copy_seek(void* cookie, off64_t* offset, int whence)
     if (whence == SEEK_CUR) {
         base = r->pos;
     } else if (whence == SEEK_END) {
-        struct stat st;
-        if (::fstat(r->fd, &st) != 0) return -1;
-        base = st.st_size;
+        if (!r->from->complete()) return -1;
+        base = r->from->filled;
     } else if (whence != SEEK_SET) {
         errno = EINVAL;
         return -1;
@@ -138,6 +243,9 @@ int copy_seek(void* cookie, off64_t* offset, int whence)
         errno = EINVAL;
         return -1;
     }
+    // A position beyond what is copied so far needs the copy made that far.
+    while (base + *offset > r->from->filled && !r->from->ended)
+        if (!r->from->complete()) return -1;
     r->pos = base + *offset;
     *offset = r->pos;
     return 0;
@@ -146,15 +254,19 @@ int copy_seek(void* cookie, off64_t* offset, int whence)
 int copy_close(void* cookie)
 {
     std::unique_ptr<copy_reader> owned(static_cast<copy_reader*>(cookie));
+    std::erase(readers(), owned.get());
     return 0;
 }
 
-unique_file open_copy(const copy_entry& c)
+unique_file open_copy(spool& from)
 {
-    auto reader = std::make_unique<copy_reader>(copy_reader{c.fd.get()});
+    auto reader = std::make_unique<copy_reader>(copy_reader{&from});
     const cookie_io_functions_t functions{copy_read, nullptr, copy_seek, copy_close};
     unique_file f(fopencookie(reader.get(), "r", functions));
-    if (f) reader.release();
+    if (f) {
+        reader->stream = f.get();
+        readers().push_back(reader.release());
+    }
     return f;
 }
 
@@ -179,30 +291,6 @@ unique_fd anonymous_file(const std::string& dir)
     return named;
 }
 
-ssize_t read_some(int fd, void* buf, size_t size)
-{
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, size);
-        if (n < 0 && errno == EINTR) continue;
-        return n;
-    }
-}
-
-bool write_all(int fd, const void* buf, size_t size)
-{
-    const char* p = static_cast<const char*>(buf);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 enum class content { plain, gzip, zstd };
 
 content content_of(const unsigned char* p, size_t n)
@@ -212,33 +300,19 @@ content content_of(const unsigned char* p, size_t n)
     return content::plain;
 }
 
-// Copies one source into a temporary file, decompressing when its first bytes say so. Every
-// failure leaves a sentence in `failure`.
-class copier {
+// Decompresses one source into a temporary file; head holds the bytes already read from it.
+// Every failure leaves a sentence in `failure`.
+class decompressor {
 public:
-    copier(int from, int to, std::string shown, std::string dir)
-        : from_(from), to_(to), shown_(std::move(shown)), dir_(std::move(dir)), in_(CHUNK)
+    decompressor(int from, int to, std::string shown, std::string dir, const unsigned char* head, size_t have)
+        : from_(from), to_(to), shown_(std::move(shown)), dir_(std::move(dir)), in_(CHUNK), have_(have)
     {
+        std::memcpy(in_.data(), head, have);
     }
 
-    bool run()
-    {
-        // The first bytes decide how the rest is read; a pipe may deliver them a few at a time.
-        while (have_ < 4) {
-            const ssize_t n = read_some(from_, in_.data() + have_, in_.size() - have_);
-            if (n < 0) return read_failed();
-            if (n == 0) break;
-            have_ += static_cast<size_t>(n);
-        }
-        switch (content_of(in_.data(), have_)) {
-        case content::gzip: return gunzip();
-        case content::zstd: return unzstd();
-        case content::plain: break;
-        }
-        return copy_plain();
-    }
-
+    bool run() { return content_of(in_.data(), have_) == content::zstd ? unzstd() : gunzip(); }
     const std::string& failure() const { return failure_; }
+    off64_t written() const { return written_; }
 
 private:
     int from_;
@@ -246,7 +320,8 @@ private:
     std::string shown_;
     std::string dir_;
     std::vector<unsigned char> in_;
-    size_t have_ = 0;
+    size_t have_;
+    off64_t written_ = 0;
     std::string failure_;
 
     bool fail(std::string text)
@@ -255,38 +330,19 @@ private:
         return false;
     }
     bool read_failed() { return fail("Could not read " + shown_ + ": " + std::strerror(errno)); }
-    bool write_failed()
+    bool put(const void* p, size_t n)
     {
-        return fail("Could not copy " + shown_ + " to a temporary file in " + dir_ + ": " + std::strerror(errno));
+        if (!write_all(to_, p, n))
+            return fail("Could not copy " + shown_ + " to a temporary file in " + dir_ + ": " + std::strerror(errno));
+        written_ += static_cast<off64_t>(n);
+        return true;
     }
-    bool put(const void* p, size_t n) { return write_all(to_, p, n) || write_failed(); }
     // Refills the input buffer: its size, 0 at the end, -1 after a read error.
     ssize_t refill()
     {
         const ssize_t n = read_some(from_, in_.data(), in_.size());
         if (n < 0) read_failed();
         return n;
-    }
-
-    bool copy_plain()
-    {
-        if (have_ > 0 && !put(in_.data(), have_)) return false;
-        // From a pipe the kernel moves the data into the copy without passing it through here.
-        for (bool first = true;; first = false) {
-            const ssize_t n = ::splice(from_, nullptr, to_, nullptr, CHUNK, SPLICE_F_MOVE);
-            if (n > 0) continue;
-            if (n == 0) return true;
-            if (errno == EINTR) continue;
-            if (first && errno == EINVAL) break;  // not a pipe: copy through the buffer
-            return errno == ENOSPC || errno == EIO || errno == EDQUOT || errno == EFBIG ? write_failed()
-                                                                                       : read_failed();
-        }
-        for (;;) {
-            const ssize_t n = refill();
-            if (n < 0) return false;
-            if (n == 0) return true;
-            if (!put(in_.data(), static_cast<size_t>(n))) return false;
-        }
     }
 
     bool gunzip()
@@ -379,9 +435,17 @@ opened_input failed(std::string reason)
     return r;
 }
 
-opened_input ok(unique_file stream, const file_identity& identity)
+// The name every stream was opened under, for the messages of failed reads.
+std::vector<std::pair<FILE*, std::string>>& stream_names()
+{
+    static std::vector<std::pair<FILE*, std::string>> list;
+    return list;
+}
+
+opened_input ok(unique_file stream, const file_identity& identity, const char* name)
 {
     if (!stream) return cannot_open(errno);
+    stream_names().emplace_back(stream.get(), std::strcmp(name, "-") == 0 ? "standard input" : name);
     opened_input r;
     r.result = opened_input::status::ok;
     r.stream = std::move(stream);
@@ -408,6 +472,18 @@ file_identity identity_of_descriptor(int fd)
     return ::fstat(fd, &st) == 0 ? identity_of(st) : file_identity{};
 }
 
+std::string read_failure(FILE* stream)
+{
+    const int error = errno;
+    for (const copy_reader* r : readers())
+        if (r->stream == stream && !r->from->failure.empty()) return r->from->failure;
+    // The newest name given to this stream: a stream closed since may have left an older one.
+    const auto& names = stream_names();
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+        if (it->first == stream) return "Could not read " + it->second + ": " + std::strerror(error);
+    return std::string("Could not read the input: ") + std::strerror(error);
+}
+
 opened_input open_input(const char* name)
 {
     const bool standard_input = std::strcmp(name, "-") == 0;
@@ -416,7 +492,7 @@ opened_input open_input(const char* name)
     if (standard_input ? ::fstat(STDIN_FILENO, &st) != 0 : ::stat(name, &st) != 0) return cannot_open(errno);
     if (S_ISDIR(st.st_mode)) return cannot_open(EISDIR);
     if (standard_input || !S_ISREG(st.st_mode))
-        if (const copy_entry* c = find_copy(key_of(st))) return ok(open_copy(*c), c->source.identity);
+        if (spool* s = find_spool(key_of(st))) return ok(open_copy(*s), s->key.identity, name);
 
     unique_fd own;
     int from = STDIN_FILENO;
@@ -434,18 +510,44 @@ opened_input open_input(const char* name)
         if (content_of(magic, n > 0 ? static_cast<size_t>(n) : 0) == content::plain) {
             unique_file f(::fdopen(from, "r"));
             if (f) own.release();
-            return ok(std::move(f), identity);
+            return ok(std::move(f), identity, name);
         }
-        if (const copy_entry* c = find_copy(key_of(st))) return ok(open_copy(*c), identity);
+        if (spool* s = find_spool(key_of(st))) return ok(open_copy(*s), identity, name);
     }
 
-    const std::string dir = temporary_directory();
-    const std::string shown = standard_input ? std::string("standard input") : std::string(name);
-    unique_fd copy = anonymous_file(dir);
-    if (copy.get() < 0)
-        return failed("Could not create a temporary file in " + dir + " for " + shown + ": " + std::strerror(errno));
-    copier job(from, copy.get(), shown, dir);
-    if (!job.run()) return failed(job.failure());
-    copies().push_back(copy_entry{key_of(st), std::move(copy)});
-    return ok(open_copy(copies().back()), identity);
+    auto s = std::make_unique<spool>();
+    s->key = key_of(st);
+    s->shown = standard_input ? std::string("standard input") : std::string(name);
+    s->directory = temporary_directory();
+    s->copy = anonymous_file(s->directory);
+    if (s->copy.get() < 0)
+        return failed("Could not create a temporary file in " + s->directory + " for " + s->shown + ": " +
+                      std::strerror(errno));
+
+    // The first bytes decide how the rest is read; a pipe may deliver them a few at a time.
+    unsigned char head[4];
+    size_t have = 0;
+    while (have < sizeof head) {
+        const ssize_t n = read_some(from, head + have, sizeof head - have);
+        if (n < 0) return failed("Could not read " + s->shown + ": " + std::strerror(errno));
+        if (n == 0) break;
+        have += static_cast<size_t>(n);
+    }
+    if (content_of(head, have) != content::plain) {
+        decompressor job(from, s->copy.get(), s->shown, s->directory, head, have);
+        if (!job.run()) return failed(job.failure());
+        s->filled = job.written();
+        s->ended = true;
+    } else {
+        if (!s->append(reinterpret_cast<const char*>(head), have)) return failed(s->failure);
+        s->ended = have < sizeof head;  // the source ended within its first bytes
+        if (!s->ended) {
+            // A larger pipe means fewer wake-ups; the system may refuse, which costs nothing.
+            if (S_ISFIFO(st.st_mode)) ::fcntl(from, F_SETPIPE_SZ, static_cast<int>(CHUNK));
+            s->source = from;
+            s->owned_source = std::move(own);
+        }
+    }
+    spools().push_back(std::move(s));
+    return ok(open_copy(*spools().back()), identity, name);
 }

@@ -5,7 +5,9 @@
 // anonymous temporary file under $TMPDIR (else /tmp), which has no name from the moment it is
 // open, so nothing is left behind even when the process is killed. Content that starts with the
 // gzip magic bytes (1f 8b) or the zstd magic bytes (28 b5 2f fd) is decompressed into such a
-// copy, in a file or a stream alike; the name plays no part. Multi-member gzip and multi-frame
+// copy, in a file or a stream alike; the name plays no part. Compressed content is decompressed
+// whole when it is opened (damaged data fails there); other streams are copied as they are read,
+// so that the reading overlaps with whatever produces the stream. Multi-member gzip and multi-frame
 // zstd data decompress to the concatenation of their parts. A source is copied at most once per
 // process: opening it again (by the same or another name of the same file, FIFO, pipe or device)
 // reads the same copy, each opening with a position of its own.
@@ -43,6 +45,12 @@ struct opened_input {
     file_identity identity;  // what the name names: the original, never the copy
     std::string reason;      // with failed: one sentence naming the input and the cause
 };
+
+// Why the last read of a stream from open_input failed, as one sentence naming the input; call
+// it right after the failed read (a stream read in place finds its reason in errno). A stream
+// copied as it is read can also fail mid-way: no space left for the copy, a read error on the
+// source.
+std::string read_failure(FILE* stream);
 
 // Opens name ("-" is standard input) for reading from its start. cannot_open: the name does
 // not exist, cannot be opened for reading, or is a directory. failed: the source was opened but
