@@ -102,7 +102,7 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
     openout(training, nvars, n);
     openout(testing, nvars, nrows - n);
     std::fflush(stderr);
-    std::fflush(stdout);
+    flush_output(stdout);
 
     if (training.in && training.out && testing.out) {
         // Comment lines among the data go to the comment queue, not to either file.

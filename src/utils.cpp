@@ -2,14 +2,14 @@
 #include "utils.h"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <cerrno>
-#include <climits>
 #include <deque>
 #include <new>
 #include <string>

@@ -6,10 +6,10 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -244,8 +244,7 @@ int copy_seek(void* cookie, off64_t* offset, int whence)
         return -1;
     }
     // A position beyond what is copied so far needs the copy made that far.
-    while (base + *offset > r->from->filled && !r->from->ended)
-        if (!r->from->complete()) return -1;
+    if (base + *offset > r->from->filled && !r->from->complete()) return -1;
     r->pos = base + *offset;
     *offset = r->pos;
     return 0;
