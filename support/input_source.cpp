@@ -485,8 +485,9 @@ std::string read_failure(FILE* stream)
 
 opened_input open_input(const char* name)
 {
-    const bool standard_input = std::strcmp(name, "-") == 0;
     struct stat st;
+    // "-" is standard input unless a file of that name exists: a file by that name stays a file.
+    const bool standard_input = std::strcmp(name, "-") == 0 && ::lstat(name, &st) != 0;
     // A FIFO already copied must not be opened again: that would wait for a writer.
     if (standard_input ? ::fstat(STDIN_FILENO, &st) != 0 : ::stat(name, &st) != 0) return cannot_open(errno);
     if (S_ISDIR(st.st_mode)) return cannot_open(EISDIR);

@@ -52,7 +52,8 @@ struct opened_input {
 // source.
 std::string read_failure(FILE* stream);
 
-// Opens name ("-" is standard input) for reading from its start. cannot_open: the name does
+// Opens name for reading from its start. "-" is standard input, unless a file of that name
+// exists in the working directory: then it is that file. cannot_open: the name does
 // not exist, cannot be opened for reading, or is a directory. failed: the source was opened but
 // its copy could not be made (no temporary file, no space left, a read error, corrupt or
 // truncated compressed data).

@@ -60,6 +60,8 @@ printf '2\n' > sel.txt
 expect_file "the selection file - is standard input" stdout.txt $'1 3\n4 6\n7 9\n10 12\n'
 printf '1 2 3\n' | "$VORN_BIN" -# -k - - /dev/stdin > stdout.txt 2>/dev/null
 expect_file "data and selection from one standard input share its copy" stdout.txt $'2 3\n'
+mkdir dash && printf '5 6\n' > dash/- && (cd dash && printf '1 2\n' | "$VORN_BIN" -# --nop - -) > stdout.txt 2>/dev/null
+expect_file "a file named - is read as a file" stdout.txt $'5 6\n'
 "$VORN_BIN" -# -k -e 1 <(cat a.dat) - > stdout.txt 2>stderr.txt </dev/null
 expect_file "a process substitution with an inline selection" stdout.txt $'2 3\n5 6\n8 9\n11 12\n'
 
