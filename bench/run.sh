@@ -11,6 +11,14 @@ for awk in mawk gawk; do
     command -v $awk >/dev/null || continue
     compare "--nop (read+print all)" "$awk reformat" "$VORN" -# --nop "$DATA" - -- $awk "$awk_copy" "$DATA"
 done
+# Inputs that are not regular files: a pipe is copied once, gzip content is decompressed first.
+compare "--nop from a pipe" "--nop from the file" sh -c "cat '$DATA' | '$VORN' -# --nop - -" -- \
+    "$VORN" -# --nop "$DATA" -
+if command -v gzip >/dev/null; then
+    gzip -c "$DATA" > "$DATA.gz"
+    compare "--nop from gzip" "zcat, then --nop" "$VORN" -# --nop "$DATA.gz" - -- \
+        sh -c "zcat '$DATA.gz' > /dev/null && '$VORN' -# --nop '$DATA' -"
+fi
 for part in reshape eval reorder; do
     BENCH_SOURCED=1 source "$BENCH_DIR/$part.sh"
 done

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "utils.h"
 
@@ -67,18 +68,16 @@ void parse_tokens(char* flag, const char* text, size_t vars)
     }
 }
 
-struct file_closer {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 void readflags(const char* name, char* flag, int local_inverse, const sll_list<std::string>& p, size_t vars)
 {
     auto buffer = line_buffer();
     if (name) {
-        std::unique_ptr<FILE, file_closer> file(std::fopen(name, "r"));
-        if (!file) error("Could not open vorn file: %s", name);
+        opened_input source = open_input(name);
+        if (source.result == opened_input::status::cannot_open) error("Could not open vorn file: %s", name);
+        if (source.result == opened_input::status::failed) error("%s\n", source.reason.c_str());
+        const unique_file file = std::move(source.stream);
         // The selection file's lines are not data-file lines: they neither use up the rows the
         // user asked to skip nor join the data file's comments in the output.
         const reader_rules selection_file{.keep_comments = false, .countdown = nullptr};

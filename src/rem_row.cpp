@@ -29,7 +29,7 @@ void rem_row(const char* namein, const char* nameout, const char* flagfile, size
         printflagged(stderr, rowflags.get(), lines);
     if (!settings.quiet) std::fputc('\n', stderr);
     std::fflush(stderr);
-    std::fflush(stdout);
+    flush_output(stdout);
 
     // Rows after the counted leading run (past a line of another width) have no mark: they count
     // as not selected, so removing writes them and keeping leaves them out.

@@ -87,14 +87,19 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
     }
 
     open__files training(namein, trnname.c_str());
-    open__files testing(nullptr, tstname.c_str());
+    open__files testing(nullptr, tstname.c_str());  // writes only
     openin(training);
+    // Neither file may be the input: both are checked before either is opened.
+    testing.namein = namein;
+    testing.in_identity = training.in_identity;
+    refuse_output_onto_input(training);
+    refuse_output_onto_input(testing);
     const flag_array flag = open_flags(flagfile, nvars);
     if (!settings.quiet) std::fputc('\n', stderr);
     openout(training, nvars, n);
     openout(testing, nvars, nrows - n);
     std::fflush(stderr);
-    std::fflush(stdout);
+    flush_output(stdout);
 
     if (training.in && training.out && testing.out) {
         // Comment lines among the data go to the comment queue, not to either file.

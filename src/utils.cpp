@@ -2,16 +2,21 @@
 #include "utils.h"
 
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <climits>
 #include <deque>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <unistd.h>
 
 #include "readflag.h"
 
@@ -55,11 +60,6 @@ void message(const char* fmt, ...)
 }
 
 // ---- Memory --------------------------------------------------------------------------------------
-
-void out_of_memory_(const char* file, int line, size_t size)
-{
-    error_(file, line, "Could not allocate memory %lu bytes\n", static_cast<unsigned long>(size));
-}
 
 double_table my_malloc_array_(size_t rows, size_t columns)
 {
@@ -219,7 +219,11 @@ char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rul
 {
     const int size = n > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
     for (;;) {
-        if (!fgets_unlocked(s, size, stream)) return nullptr;
+        if (!fgets_unlocked(s, size, stream)) {
+            // A failed read must not pass for the end of the data.
+            if (ferror_unlocked(stream)) error("%s\n", read_failure(stream).c_str());
+            return nullptr;
+        }
         if (!iscomment(s, rules.countdown)) return s;
         strip_crlf(s);
         if (rules.keep_comments) {
@@ -344,23 +348,53 @@ bool is_stdout_name(const char* name)
     return std::strcmp(name, "stdout") == 0 || std::strcmp(name, "STDOUT") == 0 || std::strcmp(name, "-") == 0;
 }
 
+// The names of the open output files, so that a failed write can name its file.
+struct named_output {
+    FILE* stream;
+    const char* name;
+};
+std::vector<named_output> open_outputs;
+
+const char* output_name(FILE* out)
+{
+    if (out == stdout) return "standard output";
+    for (const named_output& o : open_outputs)
+        if (o.stream == out) return o.name;
+    return "the output";
+}
+
+void forget_output(FILE* out)
+{
+    std::erase_if(open_outputs, [out](const named_output& o) { return o.stream == out; });
+}
+
+[[noreturn]] void write_failed(FILE* out, int error_number)
+{
+    error("Could not write %s: %s\n", output_name(out), error_number ? std::strerror(error_number) : "write error");
+}
+
 }  // namespace
 
 open__files::~open__files()
 {
     if (in) std::fclose(in);
     if (out) {
-        if (out == stdout)
+        if (out == stdout) {
             std::fflush(out);
-        else
+        } else {
+            forget_output(out);
             std::fclose(out);
+        }
     }
 }
 
 size_t openin(open__files& of)
 {
-    of.in = std::fopen(of.namein, "r");
-    if (!of.in) error("Could not open file %s\n", of.namein);
+    opened_input source = open_input(of.namein);
+    if (source.result == opened_input::status::cannot_open) error("Could not open file %s\n", of.namein);
+    if (source.result == opened_input::status::failed) error("%s\n", source.reason.c_str());
+    of.in = source.stream.release();
+    of.in_identity = source.identity;
     of.inbuf = my_malloc(char, STREAM_BUFFER);
     std::setvbuf(of.in, of.inbuf.get(), _IOFBF, STREAM_BUFFER);
     std::rewind(of.in);
@@ -369,9 +403,21 @@ size_t openin(open__files& of)
     return antal;
 }
 
+void refuse_output_onto_input(const open__files& of)
+{
+    if (!of.nameout || !of.in_identity.regular) return;
+    if (is_stdout_name(of.nameout)) {
+        if (same_regular_file(identity_of_descriptor(STDOUT_FILENO), of.in_identity))
+            error("Standard output is the same file as the input %s\n", of.namein);
+    } else if (same_regular_file(identity_of_path(of.nameout), of.in_identity)) {
+        error("Output file %s is the same file as the input %s\n", of.nameout, of.namein);
+    }
+}
+
 size_t openout(open__files& of, size_t antal, size_t lines)
 {
     if (!of.nameout) return antal;
+    refuse_output_onto_input(of);
     if (is_stdout_name(of.nameout)) {
         of.out = stdout;
         if (!stdout_buffered) {
@@ -383,6 +429,7 @@ size_t openout(open__files& of, size_t antal, size_t lines)
         if (!of.out) error("Could not open file %s for %s\n", of.nameout, settings.append ? "appending" : "writing");
         of.outbuf = my_malloc(char, STREAM_BUFFER);
         std::setvbuf(of.out, of.outbuf.get(), _IOFBF, STREAM_BUFFER);
+        open_outputs.push_back(named_output{of.out, of.nameout});
     }
     if (settings.keep_comments) flush_comments(of.out);
     size_t nr = (settings.mode == REM_COL || settings.mode == CUT_SQUARE) ? settings.marked : antal;
@@ -417,7 +464,7 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
     if (flag) *flag = open_flags(flagfile, antal);
     openout(of, antal, lines);
     std::fflush(stderr);
-    std::fflush(stdout);
+    flush_output(stdout);
     return antal;
 }
 
@@ -429,7 +476,7 @@ size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size
     if (flag) *flag = open_flags(flagfile, antal);
     openout(of, antal, lines);
     std::fflush(stderr);
-    std::fflush(stdout);
+    flush_output(stdout);
     return antal;
 }
 
@@ -441,16 +488,25 @@ void closefiles(open__files& of)
     }
     if (of.out) {
         output.epilog(of.out);
-        if (of.out == stdout)
-            std::fflush(of.out);
-        else
-            std::fclose(of.out);
-        of.out = nullptr;
+        flush_output(of.out);
+        FILE* const out = std::exchange(of.out, nullptr);
+        if (out != stdout) {
+            forget_output(out);
+            if (std::fclose(out) != 0) error("Could not write %s: %s\n", of.nameout, std::strerror(errno));
+        }
     }
     of.inbuf.reset();
     of.outbuf.reset();
     of.line.reset();
 }
+
+void flush_output(FILE* out)
+{
+    errno = 0;
+    if (std::fflush(out) != 0 || std::ferror(out)) write_failed(out, errno);
+}
+
+void finish_standard_output() { flush_output(stdout); }
 
 // ---- Writing -----------------------------------------------------------------------------------------
 
@@ -465,5 +521,8 @@ int writeline(FILE* out, const double* var, size_t vars, const char* flag)
         first = false;
     }
     output.line_end(out);
+    // The stream notes a failed write; its reason is still in errno right after it.
+    if (ferror_unlocked(out)) [[unlikely]]
+        write_failed(out, errno);
     return 0;
 }

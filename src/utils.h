@@ -7,6 +7,7 @@
 
 #include "dbg_printf.h"
 #include "err_printf.h"
+#include "input_source.h"
 #include "output.h"
 #include "vorn_variables.h"
 
@@ -106,6 +107,7 @@ struct open__files {
     const char* nameout = nullptr;
     FILE* in = nullptr;
     FILE* out = nullptr;
+    file_identity in_identity;       // what namein names, once it is open
     std::unique_ptr<char[]> inbuf;   // the streams' 1 MiB buffers
     std::unique_ptr<char[]> outbuf;
     std::unique_ptr<char[]> line;    // the row reader's line buffer, maxbuff bytes once used
@@ -123,14 +125,26 @@ using flag_array = std::vector<char>;
 // A flagfile value that means "no selection at all": the array stays all zero.
 extern const char* const NO_SELECTION;
 
+// Opens namein for reading through open_input: standard input ("-"), pipes, devices and
+// compressed content are read from a temporary copy. A name that cannot be opened (or names a
+// directory) is fatal with "Could not open file %s\n"; a copy that cannot be made is fatal
+// with its reason.
 size_t openin(open__files& of);
+// Refuses (fatally, naming both) an output that is the input file: the same device and inode,
+// whatever the spelling, standard output included. Called by openout before anything is opened.
+void refuse_output_onto_input(const open__files& of);
 size_t openout(open__files& of, size_t antal, size_t lines);
 // A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
 flag_array open_flags(const char* flagfile, size_t antal);
 size_t openfiles(open__files& of, const char* flagfile, flag_array* flag);
 size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_);
-// Writes the epilog and closes the pair (standard output is flushed, not closed).
+// Writes the epilog and closes the pair (standard output is flushed, not closed). An output that
+// could not be written in full is fatal: "Could not write %s: %s\n" with its name and the reason.
 void closefiles(open__files& of);
+// Flushes an output stream; a failed write is fatal as in closefiles.
+void flush_output(FILE* out);
+// Flushes standard output before a run that wrote to it ends; a failed write is fatal.
+void finish_standard_output();
 
 // Next data row of the pair's input parsed into var[0..vars-1] (missing values are 0), or null
 // at the end. Comment lines go to ut (null: the queue) as the reader's rules say.
@@ -139,6 +153,7 @@ double* readline(open__files& of, double* var, FILE* ut, size_t vars);
 // ---- Writing -------------------------------------------------------------------------------------
 
 // Writes one row through the output hooks; columns whose mark in `flag` is non-zero are left out.
+// A failed write on `out` is fatal.
 int writeline(FILE* out, const double* var, size_t vars, const char* flag);
 inline int writeline(FILE* out, const double* var, size_t vars, const flag_array& flag)
 {

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <getopt.h>
 #include <optional>
 #include <string>
@@ -17,13 +18,16 @@
 #include "vorn_options.h"
 #include "vorn_version.h"
 
-int main(int argc, char** argv)
+namespace {
+
+int run(int argc, char** argv)
 {
     const int old_argc = argc;
     char** const old_argv = argv;
     std::setlocale(LC_TIME, "");
     if (const char* env = std::getenv("VORN")) parse_env(env);
-    rebuild_argv(&argc, &argv);
+    std::string expansion_failure;
+    if (rebuild_argv(&argc, &argv, &expansion_failure) != 0) error("%s\n", expansion_failure.c_str());
     settings.mode = UNKNOWN;
     settings.inverse = 0;
     static char stderr_buffer[512];
@@ -57,7 +61,7 @@ int main(int argc, char** argv)
         }
         dispatch(st, {namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round});
         std::fflush(stderr);
-        std::fflush(stdout);
+        finish_standard_output();
         if (!settings.wildcards) break;
         ++idx;
         ++first_round;
@@ -73,4 +77,17 @@ int main(int argc, char** argv)
     }
     if (argv != old_argv) restore_argv(&argc, &argv, old_argc, old_argv);
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Memory is never reported by an exception (see memory.cpp); anything else the library
+    // throws still ends the run through the fatal path.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        error("%s\n", e.what());
+    }
 }

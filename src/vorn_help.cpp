@@ -3,14 +3,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "mypath.h"
+#include "utils.h"
 #include "vorn_variables.h"
 #include "vorn_version.h"
 
 namespace {
 
-constexpr size_t COMMAND_SIZE = 256;
 constexpr size_t BASE_NAME_SIZE = 256;
 
 void put(const char* text) { std::fputs(text, stdout); }
@@ -151,13 +152,25 @@ void print_options(const char* base)
 
 }  // namespace
 
+std::string help_command(const char* name)
+{
+    // Inside double quotes the shell gives a meaning only to '"', '$', '`' and '\\'; each of
+    // them is escaped, so the name stays one word whatever it holds.
+    std::string command = "\"";
+    for (const char* p = name; *p; ++p) {
+        if (*p == '"' || *p == '$' || *p == '`' || *p == '\\') command += '\\';
+        command += *p;
+    }
+    command += "\" --more -? | more";
+    return command;
+}
+
 void usage(const char* name)
 {
     if (!settings.more) {
-        char command[COMMAND_SIZE];
-        std::snprintf(command, sizeof command, "\"%s\" --more -? | more", name);
+        const std::string command = help_command(name);
         std::fflush(stdout);
-        std::exit(std::system(command));
+        std::exit(std::system(command.c_str()));
     }
 
     char base[BASE_NAME_SIZE] = "";
@@ -169,5 +182,6 @@ void usage(const char* name)
     std::printf("%s\n", Notice);
     print_options(base);
     print_version(stdout);
+    finish_standard_output();
     std::exit(0);
 }

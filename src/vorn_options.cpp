@@ -337,10 +337,17 @@ void set_sinc(entry_state& st, MODES mode, const char* arg)
     }
 }
 
+// Ends a run that only printed a listing; a listing that could not be written is fatal.
+[[noreturn]] void end_listing()
+{
+    finish_standard_output();
+    std::exit(0);
+}
+
 [[noreturn]] void print_version_block()
 {
     print_version(stdout);
-    std::exit(0);
+    end_listing();
 }
 
 }  // namespace
@@ -504,10 +511,10 @@ void parse_options(int argc, char** argv, entry_state& st)
         case OPT_FILTER_SINC_BP: set_sinc(st, WINDOW_SINC_BP, arg); break;
         case OPT_FILTER_SINC_BS: set_sinc(st, WINDOW_SINC_BS, arg); break;
         case 'v': print_version_block();
-        case OPT_EVAL_EXAMPLE: eval_examples(stdout); std::exit(0);
-        case OPT_EVAL_OP: eval_oplist(stdout); std::exit(0);
-        case OPT_EVAL_CONST: eval_clist(stdout); std::exit(0);
-        case OPT_EVAL_FUNC: eval_flist(stdout); std::exit(0);
+        case OPT_EVAL_EXAMPLE: eval_examples(stdout); end_listing();
+        case OPT_EVAL_OP: eval_oplist(stdout); end_listing();
+        case OPT_EVAL_CONST: eval_clist(stdout); end_listing();
+        case OPT_EVAL_FUNC: eval_flist(stdout); end_listing();
         default:
             if (!settings.more) std::fprintf(stderr, "?? getopt returned character code 0%o ??\n", static_cast<unsigned>(c));
         }

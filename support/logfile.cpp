@@ -1,33 +1,31 @@
 #include "logfile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <clocale>
 #include <cstring>
 #include <ctime>
-#include <new>
 #include <optional>
 
 namespace {
 
 constexpr int OPEN_ATTEMPTS = 11;
 
-// The quoted form of s; empty when memory is exhausted, so that the line stays well formed.
-std::string quoted(const char* s)
-{
-    try {
-        return quote_string(s);
-    } catch (const std::bad_alloc&) {
-        return std::string();
-    }
-}
+// The line is built whole before anything is written, so a run that runs out of memory while
+// quoting leaves no partial line behind.
+std::string quoted(const char* s) { return quote_string(s); }
 
-void log_argument(FILE* lfile, const char* arg)
+void log_argument(std::string& line, const char* arg)
 {
     if (!std::strpbrk(arg, " ,*")) {
-        std::fprintf(lfile, " %s", arg);
+        line += ' ';
+        line += arg;
     } else if (std::strncmp(arg, "--", 2) == 0 && std::strchr(arg, '=')) {
-        logfile_long_opt(lfile, arg);
+        line += long_opt_text(arg);
     } else {
-        std::fprintf(lfile, " \"%s\"", quoted(arg).c_str());
+        line += " \"" + quoted(arg) + '"';
     }
 }
 
@@ -45,35 +43,40 @@ std::string quote_string(const char* s)
     return q;
 }
 
-void logfile_long_opt(FILE* lfile, const char* s)
+std::string long_opt_text(const char* s)
 {
     const char* eq = std::strchr(s, '=');
-    if (!eq) {
-        std::fprintf(lfile, " \"%s\"", quoted(s).c_str());
-        return;
-    }
-    std::fprintf(lfile, " %.*s=", static_cast<int>(eq - s), s);
-    std::fprintf(lfile, "\"%s\"", quoted(eq + 1).c_str());
+    if (!eq) return " \"" + quoted(s) + '"';
+    return ' ' + std::string(s, eq) + "=\"" + quoted(eq + 1) + '"';
 }
+
+void logfile_long_opt(FILE* lfile, const char* s) { std::fputs(long_opt_text(s).c_str(), lfile); }
 
 void flogfile(const char* logfile, int argc, const char* const* argv)
 {
     std::optional<std::string> time_locale;
     if (const char* name = std::setlocale(LC_TIME, "")) time_locale = name;
 
-    FILE* lfile = nullptr;
-    for (int attempt = 0; attempt < OPEN_ATTEMPTS && !lfile; ++attempt) lfile = std::fopen(logfile, "a");
-    if (!lfile) {
+    // The line goes out in one write on a descriptor opened for appending, so that runs in
+    // parallel never interleave their lines.
+    int fd = -1;
+    for (int attempt = 0; attempt < OPEN_ATTEMPTS && fd < 0; ++attempt)
+        fd = ::open(logfile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
         std::fprintf(stderr, "No logfile entry\n");
     } else {
         char date[30];
         const std::time_t now = std::time(nullptr);
         const std::tm* local = std::localtime(&now);
         if (!local || std::strftime(date, sizeof date, "%x %X", local) == 0) date[0] = '\0';
-        std::fputs(date, lfile);
-        for (int i = 0; i < argc; ++i) log_argument(lfile, argv[i]);
-        std::fputc('\n', lfile);
-        std::fclose(lfile);
+        std::string line = date;
+        for (int i = 0; i < argc; ++i) log_argument(line, argv[i]);
+        line += '\n';
+        ssize_t written;
+        do {
+            written = ::write(fd, line.data(), line.size());
+        } while (written < 0 && errno == EINTR);
+        ::close(fd);
     }
     if (time_locale) std::setlocale(LC_TIME, time_locale->c_str());
 }

@@ -9,9 +9,13 @@
 // Appends the run's line to "logfile" in the working directory.
 void logfile(int argc, const char* const* argv);
 // Appends the line for argc elements of argv to the file named logfile. When the file cannot
-// be opened (11 attempts), writes "No logfile entry\n" to standard error instead.
+// be opened (11 attempts), writes "No logfile entry\n" to standard error instead. The line is
+// written with a single write on a descriptor opened for appending.
 void flogfile(const char* logfile, int argc, const char* const* argv);
 // s with a '\' before every '"' and every '\'; empty for a null or empty s.
 std::string quote_string(const char* s);
-// Writes " --name=" and the quoted value for an argument "--name=value".
+// " --name=" and the quoted value for an argument "--name=value" (the whole argument quoted
+// when it has no '=').
+std::string long_opt_text(const char* s);
+// Writes long_opt_text(s).
 void logfile_long_opt(FILE* lfile, const char* s);

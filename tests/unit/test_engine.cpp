@@ -1,4 +1,5 @@
-// The line reader, the column and row counters, selections and the small containers.
+// The line reader, the column and row counters, selections, the small containers, memory and
+// the help command.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "readflag.h"
 #include "slists.h"
 #include "utils.h"
+#include "vorn_help.h"
 
 namespace {
 
@@ -263,4 +265,20 @@ TEST(MemoryDeathTest, AllocationFailureIsReportedWithTheSize)
                 "Could not allocate memory 4611686018427387904 bytes");
     EXPECT_EXIT(my_malloc_array_(static_cast<size_t>(1) << 40, static_cast<size_t>(1) << 30), testing::ExitedWithCode(1),
                 "Could not allocate memory");
+}
+
+TEST(MemoryDeathTest, ContainersReportAllocationFailureThroughTheFatalPath)
+{
+    EXPECT_EXIT(std::vector<char>().reserve(static_cast<size_t>(1) << 62), testing::ExitedWithCode(1),
+                "Error in File:memory.cpp\\([0-9]+\\):\nCould not allocate memory 4611686018427387904 bytes");
+    EXPECT_EXIT(std::string().reserve(static_cast<size_t>(1) << 61), testing::ExitedWithCode(1),
+                "Could not allocate memory 230584300921369395[0-9] bytes");
+}
+
+TEST(HelpCommand, NameIsOneShellWordWhateverItHolds)
+{
+    EXPECT_EQ(help_command("vorn"), "\"vorn\" --more -? | more");
+    EXPECT_EQ(help_command("/usr/local/bin/my vorn"), "\"/usr/local/bin/my vorn\" --more -? | more");
+    EXPECT_EQ(help_command("v\";echo x;\""), "\"v\\\";echo x;\\\"\" --more -? | more");
+    EXPECT_EQ(help_command("$(id)`id`\\"), "\"\\$(id)\\`id\\`\\\\\" --more -? | more");
 }

@@ -119,6 +119,42 @@ TEST_F(SupportFiles, SelfNamingArgumentFileStopsAtDepthLimit)
     EXPECT_EQ(rebuild({"vorn", "@" + self}), expected);
 }
 
+TEST_F(SupportFiles, ExpansionIsBoundedInFilesAndLines)
+{
+    // A file naming itself three times would open 3^16 files before the depth limit stops it.
+    const std::string self = (dir / "self3").string();
+    write("self3", "@" + self + "\n@" + self + "\n@" + self + "\n");
+    std::string in0 = "vorn", in1 = "@" + self;
+    char* in[] = {in0.data(), in1.data(), nullptr};
+    int argc = 2;
+    char** argv = in;
+    std::string why;
+    EXPECT_EQ(rebuild_argv(&argc, &argv, &why), 1);
+    EXPECT_EQ(why, "Argument files expand too far: more than 1000 files to open (does an argument file name itself?)");
+    EXPECT_EQ(argc, 2);
+    EXPECT_EQ(argv, in);
+
+    // Lines are counted over every file of the expansion; within the bound all goes through.
+    const std::string many = write("many", std::string(600000, '\n'));
+    arg_expansion twice;
+    int count = 0;
+    add_arg_to_argv(&count, nullptr, ("@" + many).c_str(), twice);
+    EXPECT_TRUE(twice.failure.empty());
+    add_arg_to_argv(&count, nullptr, ("@" + many).c_str(), twice);
+    EXPECT_EQ(twice.failure, "Argument files expand too far: more than 1000000 lines to read");
+}
+
+TEST_F(SupportFiles, ArgumentFileFromAPipeIsReadOnceForBothPasses)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], "-k\n-e\n2\n", 8), 8);
+    ::close(fds[1]);
+    const std::string name = "@/dev/fd/" + std::to_string(fds[0]);
+    EXPECT_EQ(rebuild({"vorn", name, "in"}), (Args{"vorn", "-k", "-e", "2", "in"}));
+    ::close(fds[0]);
+}
+
 TEST_F(SupportFiles, RunLogLine)
 {
     const char* old_lc_all = std::getenv("LC_ALL");

@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# Inputs and outputs: standard input, pipes and devices, compressed content, an output that is
+# the input, failed writes, and the remaining guards (directories, argument files, the help
+# command, memory for kept comments, the run log).
+source "$(dirname "$0")/lib.bash" "$1"
+
+printf '# head\n1 2 3\n4 5 6\n# middle\n7 8 9\n10 11 12\n' > a.dat
+a_nop=$'1 2 3\n4 5 6\n7 8 9\n10 11 12\n'
+awk 'BEGIN { for (i = 0; i < 100000; i++) print i, i * 2, i % 7 }' > big.dat
+asan=0
+ldd "$VORN_BIN" 2>/dev/null | grep -q libasan && asan=1
+
+# pipe_run ARGS...: runs vorn with a.dat piped into standard input; like run otherwise.
+pipe_run() {
+    "$VORN_BIN" "$@" < <(cat a.dat) >stdout.txt 2>stderr.txt
+    RC=$?
+    OUT=$(cat stdout.txt; printf x); OUT=${OUT%x}
+    ERR=$(cat stderr.txt; printf x); ERR=${ERR%x}
+}
+
+# ---- Every operation reads a pipe as it reads the file ------------------------------------------
+ops=(
+    "--nop" "-a --nop" "--output-csv --nop" "-k -e 2" "--keep-columns -e 2" "-r -e 2" "--keep-rows -e 1,3"
+    "-t" "-a -t" "--flip-ud" "--flip-lr" "--cut-square=2-3 -e 1" "-y" "-yc" "-m 2 -e 1" "--divide=4 -e 2"
+    "-p 1 -e 3" "--math=sqrt -e 1" "--keepgt=4 -e 1" "--removeleq=5 -e 2" "--range-keep=2,8 -e 1"
+    "--sum-col" "--sum-row" "--diff -e 1" "-j 1 -e 2" "-f3 -e 1" "--sinc-lp=0.2,2 -e 1" "-u 1 -e 2"
+    "--running-avg=2,3 -e 1" "-n 0.5 -e 1" "-q -2" "--eval n[1]=c[1]*c[2]" "-a --eval r[1]=c[3]"
+    "--skip-rows=1 --nop" "-x 1 --nop"
+)
+for op in "${ops[@]}"; do
+    # shellcheck disable=SC2086
+    run -# $op a.dat -; want_out=$OUT; want_rc=$RC
+    # shellcheck disable=SC2086
+    pipe_run -# $op - -
+    expect_eq "$op from standard input: output" "$want_out" "$OUT"
+    expect_eq "$op from standard input: status" "$want_rc" "$RC"
+done
+for op in -c --get-rows --get-cols; do
+    run -# $op a.dat; want=${OUT//a.dat/-    }
+    pipe_run -# $op -
+    expect_eq "$op from standard input" "$want" "$OUT"
+done
+"$VORN_BIN" -# --nop big.dat - > want.txt 2>/dev/null
+"$VORN_BIN" -# --nop - - < <(cat big.dat) > stdout.txt 2>/dev/null
+if cmp -s want.txt stdout.txt; then pass; else fail "a long pipe arrives whole"; fi
+
+printf '1 2\n3 4\n' | "$VORN_BIN" -# --nop /dev/stdin - > stdout.txt 2>/dev/null
+expect_file "/dev/stdin keeps the line the column count read" stdout.txt $'1 2\n3 4\n'
+"$VORN_BIN" -# --sum-col <(cat a.dat) - > stdout.txt 2>/dev/null
+expect_file "a process substitution is summed" stdout.txt $'1 2 3\n4 5 6\n7 8 9\n10 11 12\n22 26 30\n'
+mkfifo fifo.dat
+(cat a.dat > fifo.dat &)
+"$VORN_BIN" -# -d2 fifo.dat 2>/dev/null
+expect_file "a FIFO is read twice by the split" fifo.trn $'1 2 3\n4 5 6\n'
+expect_file "a FIFO is read twice by the split (test file)" fifo.tst $'7 8 9\n10 11 12\n'
+cat a.dat | "$VORN_BIN" -# -d1 - 2>/dev/null
+expect_file "standard input is read twice by the split" ./-.tst $'4 5 6\n7 8 9\n10 11 12\n'
+printf '2\n' > sel.txt
+"$VORN_BIN" -# -k a.dat - - < sel.txt > stdout.txt 2>/dev/null
+expect_file "the selection file - is standard input" stdout.txt $'1 3\n4 6\n7 9\n10 12\n'
+printf '1 2 3\n' | "$VORN_BIN" -# -k - - /dev/stdin > stdout.txt 2>/dev/null
+expect_file "data and selection from one standard input share its copy" stdout.txt $'2 3\n'
+mkdir dash && printf '5 6\n' > dash/- && (cd dash && printf '1 2\n' | "$VORN_BIN" -# --nop - -) > stdout.txt 2>/dev/null
+expect_file "a file named - is read as a file" stdout.txt $'5 6\n'
+"$VORN_BIN" -# -k -e 1 <(cat a.dat) - > stdout.txt 2>stderr.txt </dev/null
+expect_file "a process substitution with an inline selection" stdout.txt $'2 3\n5 6\n8 9\n11 12\n'
+
+# ---- Compressed content -------------------------------------------------------------------------
+gzip -c a.dat > a.dat.gz
+gzip -c a.dat > gz-named.dat
+(gzip -c a.dat; printf '1 1 1\n' | gzip -c) > two.gz
+out_is "gzip file" -# --nop a.dat.gz - "$a_nop"
+out_is "gzip recognised by content, not name" -# --nop gz-named.dat - "$a_nop"
+out_is "gzip members follow one another" -# --nop two.gz - "$a_nop"$'1 1 1\n'
+out_is "gzip file read twice (-t counts, then reads)" -# -t a.dat.gz - $'1 4 7 10\n2 5 8 11\n3 6 9 12\n'
+"$VORN_BIN" -# --nop - - < a.dat.gz > stdout.txt 2>/dev/null
+expect_file "gzip through standard input" stdout.txt "$a_nop"
+head -c 40 a.dat.gz > cut.gz
+run -# --nop cut.gz out.dat
+expect_rc "truncated gzip fails" 1
+expect_contains "truncated gzip message" $'Error in File:' "$ERR"
+expect_contains "truncated gzip message" $'\nTruncated gzip data in cut.gz: unexpected end of the data\n' "$ERR"
+expect_no_file "truncated gzip writes no output" out.dat
+cp a.dat.gz bad.gz; printf '\377\377\377\377' | dd of=bad.gz bs=1 seek=20 conv=notrunc 2>/dev/null
+run -# --nop bad.gz out.dat
+expect_rc "corrupt gzip fails" 1
+expect_contains "corrupt gzip message" "Corrupt gzip data in bad.gz: " "$ERR"
+(cat a.dat.gz; printf 'junk') > junk.gz
+rc_is "data after the last gzip member fails" -# --nop junk.gz - 1
+if command -v zstd >/dev/null; then
+    zstd -q -c a.dat > a.dat.zst
+    (zstd -q -c a.dat; printf '1 1 1\n' | zstd -q -c) > two.zst
+    out_is "zstd file" -# --nop a.dat.zst - "$a_nop"
+    out_is "zstd frames follow one another" -# --nop two.zst - "$a_nop"$'1 1 1\n'
+    cat a.dat.zst | "$VORN_BIN" -# -q 1 - - > stdout.txt 2>/dev/null
+    expect_file "zstd through a pipe" stdout.txt "$a_nop"
+    head -c 20 a.dat.zst > cut.zst
+    err_has "truncated zstd message" -# --nop cut.zst - "Truncated zstd data in cut.zst: unexpected end of the data"
+    expect_rc "truncated zstd fails" 1
+else
+    echo "zstd not installed: zstd files skipped"
+fi
+cp a.dat b.dat
+run -# -w --nop b.dat a.dat.gz
+expect_file "wildcard mode: plain input" b.out "$a_nop"
+expect_file "wildcard mode: compressed input" a.dat.out "$a_nop"
+
+# ---- Copies that cannot be made -----------------------------------------------------------------
+TMPDIR=$PWD/nowhere "$VORN_BIN" -# --nop - - < a.dat > stdout.txt 2>stderr.txt; RC=$?
+expect_rc "no temporary directory fails" 1
+expect_contains "no temporary directory message" "Could not create a temporary file in $PWD/nowhere for standard input: No such file or directory" "$(cat stderr.txt)"
+( trap "" XFSZ; ulimit -f 100; "$VORN_BIN" -# --nop - /dev/null < <(cat big.dat) ) >stdout.txt 2>stderr.txt; RC=$?
+expect_rc "a copy that cannot be written fails" 1
+expect_contains "a copy that cannot be written names the reason" "Could not copy standard input to a temporary file in " "$(cat stderr.txt)"
+expect_contains "a copy that cannot be written names the reason" ": File too large" "$(cat stderr.txt)"
+
+# ---- An output that is the input ----------------------------------------------------------------
+cp a.dat x.dat; ln x.dat hard.dat; ln -s x.dat sym.dat
+for target in hard.dat sym.dat ./x.dat "$PWD/x.dat"; do
+    err_has "output $target is the input" -# -k -e 2 x.dat "$target" \
+        $'\nOutput file '"$target"$' is the same file as the input x.dat\n'
+    expect_rc "output $target is refused" 1
+done
+run -# --append --nop x.dat x.dat
+expect_rc "append onto the input is refused" 1
+run -# -q 2 sym.dat x.dat
+expect_rc "a link as input, the file as output is refused" 1
+cp a.dat.gz xz.gz
+rc_is "a compressed input is not overwritten either" -# --nop xz.gz xz.gz 1
+"$VORN_BIN" -# --nop x.dat - >> x.dat 2>stderr.txt; RC=$?
+expect_rc "standard output appended to the input is refused" 1
+expect_contains "standard output onto the input message" "Standard output is the same file as the input x.dat" "$(cat stderr.txt)"
+"$VORN_BIN" -# --nop - - < x.dat >> x.dat 2>/dev/null; RC=$?
+expect_rc "standard input and output on one file is refused" 1
+expect_file "the refused runs left the input untouched" x.dat "$(cat a.dat)"$'\n'
+cp a.dat w.out
+run -# -w --nop w.out
+expect_rc "wildcard output name equal to the input is refused" 1
+expect_file "wildcard refusal leaves the input" w.out "$(cat a.dat)"$'\n'
+cp a.dat s.tst
+run -# -d1 s.tst
+expect_rc "split test file equal to the input is refused" 1
+expect_no_file "split refused before the training file is opened" s.trn
+expect_file "split refusal leaves the input" s.tst "$(cat a.dat)"$'\n'
+out_is "a different file with the same content is fine" -# --nop a.dat - "$a_nop"
+
+# ---- Failed writes --------------------------------------------------------------------------------
+err_has "/dev/full as output file" -# --nop a.dat /dev/full $'\nCould not write /dev/full: No space left on device\n'
+expect_rc "/dev/full as output file fails" 1
+for args in "-# --nop a.dat -" "-# -c a.dat" "-# --get-rows a.dat" "--eval-examples" "-v" "--more -?"; do
+    # shellcheck disable=SC2086
+    "$VORN_BIN" $args > /dev/full 2>stderr.txt; RC=$?
+    expect_rc "$args onto a full disk fails" 1
+    expect_contains "$args onto a full disk" "Could not write standard output: No space left on device" "$(cat stderr.txt)"
+done
+env --ignore-signal=PIPE "$VORN_BIN" -# --nop big.dat - 2>stderr.txt | true; RC=${PIPESTATUS[0]}
+expect_rc "a closed pipe with SIGPIPE ignored fails" 1
+expect_contains "closed pipe message" "Could not write standard output: Broken pipe" "$(cat stderr.txt)"
+env --default-signal=PIPE "$VORN_BIN" -# --nop big.dat - 2>stderr.txt | head -1 >/dev/null; RC=${PIPESTATUS[0]}
+expect_rc "a closed pipe kills as before" 141
+expect_not_contains "a closed pipe stays silent" "Error" "$(cat stderr.txt)"
+
+# ---- Other guards -----------------------------------------------------------------------------------
+mkdir adir
+err_has "a directory is not an input" -# --nop adir out.dat $'\nCould not open file adir\n'
+expect_rc "a directory is not an input" 1
+
+printf '@s.txt\n@s.txt\n@s.txt\n' > s.txt
+timeout 20 "$VORN_BIN" --nop a.dat - @s.txt >stdout.txt 2>stderr.txt; RC=$?
+expect_rc "an argument file naming itself three times is refused" 1
+expect_contains "argument-file bound message" "Argument files expand too far: more than 1000 files to open" "$(cat stderr.txt)"
+printf -- '-#\n--nop\n' > opts.txt
+"$VORN_BIN" @<(cat opts.txt) a.dat - > stdout.txt 2>/dev/null
+expect_file "an argument file from a process substitution" stdout.txt "$a_nop"
+
+if command -v more >/dev/null; then
+    bad='v";echo INJECTED;"'
+    ln -s "$VORN_BIN" "$bad"
+    "./$bad" -h > stdout.txt 2>&1 </dev/null
+    expect_not_contains "the help command runs nothing from the name" $'\nINJECTED\n' "$(cat stdout.txt)"
+    expect_contains "the help command runs the program under its name" "Usage: $bad -options" "$(cat stdout.txt)"
+    ln -s "$VORN_BIN" 'v$(echo INJ)`echo INJ`'
+    './v$(echo INJ)`echo INJ`' -h > stdout.txt 2>&1 </dev/null
+    expect_contains "dollar and backquote stay literal" 'Usage: v$(echo INJ)`echo INJ` -options' "$(cat stdout.txt)"
+fi
+
+# Kept comment lines wait in memory for the output: running out of it is the program's own error.
+if [ "$asan" -eq 0 ]; then
+    ( yes '# a comment line long enough to be kept on the heap by the queue' | head -n 1000000; echo '1 2' ) > c.dat
+    for op in "--eval n[1]=c[1]" -t --flip-ud; do
+        # shellcheck disable=SC2086
+        ( ulimit -v 100000; "$VORN_BIN" -# -a $op c.dat out.dat ) >stdout.txt 2>stderr.txt
+        RC=$?
+        expect_rc "$op with a million kept comments out of memory" 1
+        expect_contains "$op out of memory message" "Could not allocate memory " "$(cat stderr.txt)"
+    done
+    rm -f c.dat
+fi
+
+# Parallel runs each append one whole log line, however long.
+rm -f logfile
+long_selection=$(seq -s, 2000)
+for i in 1 2 3 4 5 6 7 8; do "$VORN_BIN" -# --nop -e "$long_selection" a.dat "o$i" 2>/dev/null & done
+wait
+expect_eq "eight log lines" 8 "$(wc -l < logfile)"
+expect_eq "every log line whole" 8 "$(grep -c "^.* -# --nop -e \"$long_selection\" a.dat o[1-8]\$" logfile)"
+
+finish
