@@ -7,6 +7,20 @@
 // would meet it (so rows before it are still written, and an error inside an expression comes
 // after the errors of the parts before it), and the "#?"/"#!" switch holds the state it would
 // have at that point of the scan.
+//
+// One layer a file, in the order the text passes through them:
+// - my_eval_lexer.cpp: the lexer. scan_token reads one token and describes a fault instead of
+//   reporting it; getsym reports at once; print_error writes the source context of a report.
+// - my_eval_compile.cpp: the compiler. A recursive descent over the grammar's levels (ternary,
+//   ||, &&, equality, relations, + -, terms, factors) that emits one step per evaluation step,
+//   resolves each name to a slot for its context, and turns each error into a step that reports
+//   it when the run gets there.
+// - my_eval_run.cpp: the run. Executes the steps over one row, makes the reports, and harvests
+//   the new columns.
+// - my_eval_names.cpp: the built-in functions and constants, their listings, the reading of
+//   indexed names and the slots of the g-names.
+// - evaluate.cpp: the eval operation, which compiles the prolog, the row program and the epilog
+//   and runs them over the file.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -90,6 +104,8 @@ struct lex_fault {
 void scan_token(lexer* lex, lex_fault* fault);
 // Scans the next token; faults are reported at once (fatal ones end the process).
 void getsym(lexer* lex);
+// Reports a fatal fault of the scan (any kind but range) and ends the process.
+[[noreturn]] void report_fault(const lex_fault& f, lexer* lex);
 
 // Reports a position in the program text: "SyntaxError" and exit 1 outside verbose mode, the
 // excerpt, pointer line and offsets on standard error inside it.

@@ -63,6 +63,8 @@ printf '4\n0\n' > inv.dat
 rc_is "inv of zero is fatal" -# --math=inv -e 1 inv.dat out.dat 1
 expect_contains "inv message" $'Division by zero\n' "$ERR"
 expect_file "rows before the offender are written" out.dat $'0.25\n'
+printf -- '-4 -0.5\n' > neginv.dat
+out_is "inv of negative numbers" -# --math=inv -e 1-2 neginv.dat - $'-0.25 -2\n'
 printf '%s\n' '-3 -2 2.5 -2.5' > powers.dat
 out_is "x2" -# --math=x2 -e 1 powers.dat - $'9 -2 2.5 -2.5\n'
 out_is "x3" -# --math=x3 -e 2 powers.dat - $'-3 -8 2.5 -2.5\n'
@@ -118,6 +120,24 @@ for opt in removegt removelt removeeq; do out_is "NaN survives --$opt" -# --$opt
 for opt in removegeq removeleq removeneq; do out_is "NaN is removed by --$opt" -# --$opt=1 -e 1 nan.dat - ''; done
 out_is "NaN is out of every range" -# --range-keep=0,2 -e 1 nan.dat - ''
 out_is "NaN is in no range" -# --range-remove=0,2 -e 1 nan.dat - $'nan 1\n'
+
+# Signs: negative levels and values, zero and negative zero, NaN. Each row holds a value and its
+# row number; kept_rows NAME OPTION FILE NUMBERS checks which rows OPTION keeps.
+kept_rows() { run -# "$2" -e 1 "$3" -; expect_eq "$1" "$4" "$(printf '%s' "$OUT" | cut -d' ' -f2 | tr '\n' ' ')"; }
+printf '%s\n' '-3 1' '-1 2' '-0 3' '0 4' '2 5' 'nan 6' > signs.dat
+for case in 'removegt keepleq|1 2 6 ' 'removelt keepgeq|2 3 4 5 6 ' 'removeeq keepneq|1 3 4 5 6 ' \
+            'removeleq keepgt|3 4 5 ' 'removegeq keeplt|1 ' 'removeneq keepeq|2 '; do
+    for opt in ${case%|*}; do kept_rows "--$opt=-1 on signed values" "--$opt=-1" signs.dat "${case#*|}"; done
+done
+printf '%s\n' '-0.5 1' '-0 2' '0 3' '0.5 4' > zeros.dat
+for case in 'removelt=0|2 3 4 ' 'removelt=-0|2 3 4 ' 'removegt=0|1 2 3 ' 'removegt=-0|1 2 3 ' 'removeeq=0|1 4 ' \
+            'removeneq=-0|2 3 ' 'removegeq=0|1 ' 'removeleq=-0|4 '; do
+    kept_rows "--${case%|*}: -0 and 0 are equal" "--${case%|*}" zeros.dat "${case#*|}"
+done
+printf '%s\n' '-3 1' '-2 2' '-1.5 3' '-1 4' '-0 5' 'nan 6' > negrange.dat
+for case in 'range-remove=-2,-1|1 4 5 6 ' 'range-keep=-2,-1|2 3 ' 'range-keep=-1,0|4 ' 'range-remove=-1,-0|1 2 3 5 6 '; do
+    kept_rows "--${case%|*}: half open with negative ends" "--${case%|*}" negrange.dat "${case#*|}"
+done
 
 printf '0 1\n1 1\n4.5 1\n5 1\n' > range.dat
 out_is "--range-remove is half open" --range-remove=1,5 -e 1 range.dat - $'0 1\n5 1\n'

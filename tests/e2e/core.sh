@@ -41,7 +41,7 @@ out_is "starred lines do not consume the countdown" -# -s --skip-rows=1 --nop st
 printf 'ab 1 2\nab 3 4\n' > skipcol.dat
 out_is "skip columns" -# -b 3 --nop skipcol.dat - $'1 2\n3 4\n'
 printf '1;2;3\n4;5;6\n' > semi.dat
-# Left to us: counting and parsing agree on separators. The input delimiter separates columns
+# Counting and parsing agree on separators. The input delimiter separates columns
 # when they are counted too, and commas separate numbers when rows are parsed, as when counted.
 out_is "input delimiter counts columns too" -# --input-delimiter=';' --nop semi.dat - $'1 2 3\n4 5 6\n'
 printf '1,2,3\n4,5,6\n' > comma.dat
@@ -111,7 +111,7 @@ expect_eq "run log written before names are checked" 1 "$(wc -l < logfile | tr -
 err_has "no source" -k $'No source filename\n'
 rc_is "an output is needed" --nop six.dat 1
 expect_contains "destination message" "No destination filename" "$ERR"
-# Left to us: an operation chosen after -c cleared the output requirement is refused without
+# An operation chosen after -c cleared the output requirement is refused without
 # an output name instead of running against a missing output.
 rc_is "cleared requirement still refuses a missing output" -c -k -e 1 six.dat 1
 expect_contains "cleared requirement message" "No destination filename" "$ERR"
@@ -163,7 +163,7 @@ err_has "invalid index" -# --nop six.dat out.dat -e 0 $'invalid index=0\n'
 expect_rc "invalid index goes on" 0
 err_has "missing selection file" -# --nop six.dat out.dat missing.sel "Could not open vorn file: missing.sel"
 
-# Left to us: a selection file's lines neither use up the skip-rows countdown nor join the data
+# A selection file's lines neither use up the skip-rows countdown nor join the data
 # file's comments in the output.
 printf '# which columns\n2\n' > cols.sel
 printf '# data head\n1 2 3\n4 5 6\n' > sel.dat

@@ -24,6 +24,9 @@ rc_is "rows beyond the count" -# -q 1 ragged.dat - 1
 expect_contains "rows beyond the count message" $'):\nCan\'t read all lines\n' "$ERR"
 printf '# head\n2 b\n# mid\n1 a\n' > cs.dat
 out_is "comments come ahead of the rows" -# -a -q 1 cs.dat - $'# head\n# mid\n1\n2\n'
+printf '%s\n' 0 -1 -0 -3 2 > signs.dat
+out_is "negative values sort below zero; -0 and 0 are equal" -# -q 1 signs.dat - $'-3\n-1\n0\n-0\n2\n'
+out_is "descending: -0 and 0 keep their order" -# -q -1 signs.dat - $'2\n0\n-0\n-1\n-3\n'
 printf '3 0\nnan 0\n1 0\n2 0\n-inf 0\n' > nan.dat
 rc_is "not-a-number values do not upset the sort" -# -q 1 nan.dat - 0
 expect_eq "every row is written once" $'-inf 0\n1 0\n2 0\n3 0\nnan 0' "$(printf '%s' "$OUT" | sort)"
@@ -119,8 +122,10 @@ expect_eq "quiet vertical title" $'Vorn: Vertical sum \n' "$ERR"
 out_is "inverse does not apply to the vertical sum" -# -i --sum-vertical -e 2 v.dat - $'1 2\n3 4\n5 6\n6 8\n'
 out_is "every row selected" -# --sum_col -e 1-3 v.dat - $'1 2\n3 4\n5 6\n0 0\n'
 out_is "the prolog counts the sum row" -# --sum-col --add-line-count v.dat - $'4\n1 2\n3 4\n5 6\n9 12\n'
-# Our choice: a row after the counted ones has no mark, so it is summed.
+# A row after the counted ones has no mark, so it is summed.
 out_is "rows beyond the count are summed" -# --sum-col -e 1 ragged.dat - $'1 2\n3 4\n5 0\n8 4\n'
+printf '1\n2\n3\n4\n5\n' > five.dat
+out_is "a step range that ends on the last row leaves it out of the sum" -# --sum-col -e 1:2:5 five.dat - $'1\n2\n3\n4\n5\n6\n'
 printf '1 2 3\n' > h.dat
 out_is "horizontal sum" --sum-row h.dat - $'1 2 3 6\n'
 expect_eq "horizontal sum report" $'Horizontal sum except selected columns\nFound 3 variables.' "$(printf '%s' "$ERR" | head -2)"

@@ -83,8 +83,8 @@ printf '# head\n0 1\n# mid\n5 2\n5 3\n9\n7 7\n' > sc.dat
 run -# -a --sinc-lp=0.1,2 -e 1 sc.dat -
 expect_eq "sinc: comments are not written, rows after the counted run are dropped" $'5 1\n5 2\n-0 3\n' "$OUT"
 
-# Our choice: M = 0 (a kernel without a window, whose lone window argument is 0/0) is refused
-# before any file is touched, for every filter type.
+# M = 0 (a kernel without a window, whose lone window argument is 0/0) is refused before any
+# file is touched, for every filter type.
 for opt in --sinc-lp=0.1,0 --sinc-hp=0.1,0 --sinc-bp=0.1,0.3,0 --sinc-bs=0.1,0.3,0; do
     rm -f out.dat
     run -# "$opt" -e 1 const.dat out.dat

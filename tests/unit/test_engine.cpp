@@ -2,14 +2,14 @@
 // the help command.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "compat.h"
+#include "helpers.h"
 #include "readflag.h"
 #include "slists.h"
 #include "utils.h"
@@ -17,43 +17,53 @@
 
 namespace {
 
-// A temporary file holding `text`, open for reading as the input of a file pair; closed and
-// removed at scope end.
-struct temp_file {
+// A file pair whose input is a temporary file holding `text`, open at its start.
+struct temp_input {
+    temp_file file;
     open__files of;
-    FILE* f;
-    explicit temp_file(const std::string& text)
-    {
-        f = std::tmpfile();
-        std::fwrite(text.data(), 1, text.size(), f);
-        std::rewind(f);
-        of.in = f;
-    }
+    FILE* const f;
+    explicit temp_input(const std::string& text) : file(text), f(std::fopen(file.name.c_str(), "r")) { of.in = f; }
 };
 
-std::vector<int> marks(const char* selection, size_t n, int inverse = 0)
+// The marks a selection gives over n positions, from inline strings or from a selection file,
+// with the 102 positions of slack that follow them in the array.
+std::vector<int> marks(const std::vector<const char*>& inline_selections, size_t n, int inverse = 0,
+                       const char* file = nullptr)
 {
     sll_list<std::string> list;
-    add_flaglines(list, selection);
+    for (const char* s : inline_selections) add_flaglines(list, s);
     std::vector<char> flag(n + 102, 0);
-    readflags(nullptr, flag.data(), inverse, list, n);
-    return std::vector<int>(flag.begin(), flag.begin() + static_cast<long>(n));
+    readflags(file, flag.data(), inverse, list, n);
+    return std::vector<int>(flag.begin(), flag.end());
+}
+std::vector<int> marks(const char* selection, size_t n, int inverse = 0)
+{
+    return marks(std::vector<const char*>{selection}, n, inverse);
 }
 
-std::vector<int> marked_positions(const char* selection, size_t n)
+// The 1-based positions marked among the first n; a mark in the slack beyond them fails the test.
+std::vector<int> positions(const std::vector<int>& m, size_t n)
 {
     std::vector<int> pos;
-    auto m = marks(selection, n);
-    for (size_t i = 0; i < n; ++i)
-        if (m[i]) pos.push_back(static_cast<int>(i + 1));
+    for (size_t i = 0; i < m.size(); ++i) {
+        if (!m[i]) continue;
+        if (i < n) pos.push_back(static_cast<int>(i + 1));
+        else ADD_FAILURE() << "position " << i + 1 << " marked beyond the last (" << n << ")";
+    }
     return pos;
 }
 
+std::vector<int> marked_positions(const char* selection, size_t n) { return positions(marks(selection, n), n); }
+
+// Each suite below starts from the default settings.
+using LineClassification = default_settings;
+using LineReader = default_settings;
+using Selection = default_settings;
+
 }  // namespace
 
-TEST(LineClassification, TestsInOrder)
+TEST_F(LineClassification, TestsInOrder)
 {
-    settings = vorn_variables{};
     for (const char* line : {"", "# 1 2\n", "! 1\n", "; 1\n", "   \n", "text only\n"})
         EXPECT_TRUE(iscomment(line, &settings.skip_rows)) << line;
     for (const char* line : {"  # 1 2\n", "x1\n"}) EXPECT_FALSE(iscomment(line, &settings.skip_rows)) << line;
@@ -64,12 +74,10 @@ TEST(LineClassification, TestsInOrder)
     EXPECT_TRUE(iscomment("1 2\n", &settings.skip_rows));
     EXPECT_EQ(settings.skip_rows, 0);
     EXPECT_FALSE(iscomment("1 2\n", &settings.skip_rows));
-    settings = vorn_variables{};
 }
 
-TEST(LineReader, ColumnCountingAndRowParsing)
+TEST_F(LineReader, ColumnCountingAndRowParsing)
 {
-    settings = vorn_variables{};
     using count = std::pair<const char*, size_t>;
     for (const auto& [line, columns] :
          {count{"1 2 x 3\n", 2}, {"1,2,3\n", 3}, {"  # 1 2\n", 0}, {"1e5 -2.5 .5 inf nan 0x1p3\n", 6}})
@@ -80,7 +88,7 @@ TEST(LineReader, ColumnCountingAndRowParsing)
     EXPECT_EQ(scanline("abc 1 2\n"), 2u);
     settings = vorn_variables{};
 
-    temp_file t("# c\n1 2 3\n4 5\n6 7 8 9\n\n");
+    temp_input t("# c\n1 2 3\n4 5\n6 7 8 9\n\n");
     EXPECT_EQ(scan(t.f), 3u);
     double row[3];
     ASSERT_NE(readline(t.of, row, nullptr, 3), nullptr);
@@ -94,52 +102,42 @@ TEST(LineReader, ColumnCountingAndRowParsing)
     EXPECT_EQ(readline(t.of, row, nullptr, 3), nullptr);
 }
 
-TEST(LineReader, RowCountIsTheLeadingRunOfTheFirstWidth)
+TEST_F(LineReader, RowCountIsTheLeadingRunOfTheFirstWidth)
 {
-    settings = vorn_variables{};
     settings.quiet = 1;
-    temp_file t("1 2\n3 4\n5\n6 7\n");
+    temp_input t("1 2\n3 4\n5\n6 7\n");
     EXPECT_EQ(get_rows(t.f, 2), 2u);
     double row[2];
     ASSERT_NE(readline(t.of, row, nullptr, 2), nullptr) << "the stream was rewound";
     EXPECT_EQ(row[0], 1);
-    settings = vorn_variables{};
 }
 
-TEST(LineReader, InputDelimiterAndSkipColumns)
+TEST_F(LineReader, InputDelimiterAndSkipColumns)
 {
-    settings = vorn_variables{};
     settings.input_delimiter = ',';
-    temp_file t("1,2,3\n");
+    temp_input t("1,2,3\n");
     double row[3];
     ASSERT_NE(readline(t.of, row, nullptr, 3), nullptr);
     EXPECT_EQ(row[1], 2);
     EXPECT_EQ(row[2], 3);
     settings = vorn_variables{};
     settings.skip_columns = 4;
-    temp_file u("1 2\n5 6 7 8\n");
+    temp_input u("1 2\n5 6 7 8\n");
     EXPECT_EQ(readline(u.of, row, nullptr, 2), nullptr) << "a line no longer than the skipped part ends the reading";
-    settings = vorn_variables{};
 }
 
-TEST(LineReader, CommentsAreQueuedUntilAnOutputExists)
+TEST_F(LineReader, CommentsAreQueuedUntilAnOutputExists)
 {
-    settings = vorn_variables{};
     settings.keep_comments = 1;
     temp_file t("# one\r\n\n1 2\n");
     char buf[MIN_MAXBUFF];
     ASSERT_NE(myfgets_o(buf, sizeof buf, t.f, nullptr), nullptr);
-    temp_file out("");
-    set_output_standard();
+    temp_file out;
     flush_comments(out.f);
-    std::rewind(out.f);
-    char got[64] = {};
-    EXPECT_EQ(std::fread(got, 1, sizeof got - 1, out.f), 7u);
-    EXPECT_STREQ(got, "# one\n\n");
-    settings = vorn_variables{};
+    EXPECT_EQ(out.contents(), "# one\n\n");
 }
 
-TEST(LineReader, FastNumberPathAgreesWithTheLibraryScan)
+TEST_F(LineReader, FastNumberPathAgreesWithTheLibraryScan)
 {
     const char* samples[] = {"0", "-0", "1.5", "-2.25e-3", ".5", "5.", "1e", "1e+", "1e+5x", "12abc", "+7",
                              "inf", "-infinity", "nan", "0x1A", "0x", "1e999", "1e-400", "123456789012345678901234567890",
@@ -163,7 +161,7 @@ TEST(LineReader, FastNumberPathAgreesWithTheLibraryScan)
     }
 }
 
-TEST(Selection, Syntax)
+TEST_F(Selection, Syntax)
 {
     EXPECT_EQ(marked_positions("1,3,5-7,10:5:-1", 22), (std::vector<int>{1, 3, 5, 6, 7, 10, 15, 20}));
     EXPECT_EQ(marked_positions("7-3", 10), (std::vector<int>{3, 4, 5, 6, 7}));
@@ -179,44 +177,55 @@ TEST(Selection, Syntax)
     EXPECT_EQ(marked_positions(",,x,2", 4), (std::vector<int>{2}));
 }
 
-TEST(Selection, InversionCountsAndListing)
+TEST_F(Selection, EndsOfStepsRangesAndPositions)
 {
-    settings = vorn_variables{};
-    EXPECT_EQ(marks("2", 5, 1), (std::vector<int>{1, 0, 1, 1, 1}));
-    sll_list<std::string> list;
-    add_flaglines(list, "2");
-    std::vector<char> flag(5 + 102, 0);
-    readflags(nullptr, flag.data(), 1, list, 5);
-    EXPECT_EQ(flagged(flag.data(), 5), 1u);
+    const struct {
+        const char* text;
+        size_t n;
+        std::vector<int> want;
+    } cases[] = {
+        // steps: the last position hit exactly, stepped over, beyond the end, or open (-1 is the end)
+        {"1:2:5", 5, {1, 3, 5}}, {"2:3:8", 8, {2, 5, 8}}, {"1:2:6", 6, {1, 3, 5}}, {"1:2:9", 5, {1, 3, 5}},
+        {"1:1:5", 5, {1, 2, 3, 4, 5}}, {"2:2:-1", 6, {2, 4, 6}}, {"2:2:-1", 5, {2, 4}}, {"5:3:-1", 5, {5}},
+        {"3:4:3", 5, {3}}, {"6:1:9", 5, {}},
+        // steps: bounds exchanged count from the smaller; a first position below 1 counts from 1
+        {"5:2:1", 5, {1, 3, 5}}, {"9:2:2", 9, {2, 4, 6, 8}}, {"0:2:5", 5, {1, 3, 5}}, {"-2:2:4", 5, {1, 3}},
+        // ranges: both ends included, cut at the last position
+        {"1-5", 5, {1, 2, 3, 4, 5}}, {"4-5", 5, {4, 5}}, {"5-4", 5, {4, 5}}, {"3-3", 5, {3}}, {"4-9", 5, {4, 5}},
+        {"6-9", 5, {}}, {"-1-2", 5, {1, 2}},
+        // single positions: the first, the last, one past the last
+        {"1", 5, {1}}, {"5", 5, {5}}, {"6", 5, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(marked_positions(c.text, c.n), c.want) << c.text << " over " << c.n;
+        std::vector<int> others;
+        for (int i = 1; i <= static_cast<int>(c.n); ++i)
+            if (std::find(c.want.begin(), c.want.end(), i) == c.want.end()) others.push_back(i);
+        EXPECT_EQ(positions(marks(c.text, c.n, 1), c.n), others) << "inverted " << c.text << " over " << c.n;
+        temp_file file(std::string(c.text) + "\n");
+        EXPECT_EQ(positions(marks({}, c.n, 0, file.name.c_str()), c.n), c.want) << "file " << c.text << " over " << c.n;
+    }
+}
+
+TEST_F(Selection, InversionCountsAndListing)
+{
+    auto flag = marks("2", 5, 1);
+    EXPECT_EQ(std::vector<int>(flag.begin(), flag.begin() + 5), (std::vector<int>{1, 0, 1, 1, 1}));
+    std::vector<char> inverted(flag.begin(), flag.end());
+    EXPECT_EQ(flagged(inverted.data(), 5), 1u);
     settings.inverse = 1;
-    temp_file out("");
-    printflagged(out.f, flag.data(), 5);
+    temp_file out;
+    printflagged(out.f, inverted.data(), 5);
     settings.inverse = 0;
     std::vector<char> runs = {1, 1, 1, 0, 1, 0, 0, 1, 1};
     printflagged(out.f, runs.data(), runs.size());
-    std::rewind(out.f);
-    char got[64] = {};
-    std::fread(got, 1, sizeof got - 1, out.f);
-    EXPECT_STREQ(got, "2 1-3 5 8-9 ");
-    settings = vorn_variables{};
+    EXPECT_EQ(out.contents(), "2 1-3 5 8-9 ");
 }
 
-TEST(Selection, TwoInlineSelectionsAndAFile)
+TEST_F(Selection, TwoInlineSelectionsAndAFile)
 {
-    settings = vorn_variables{};
-    sll_list<std::string> list;
-    add_flaglines(list, "1");
-    add_flaglines(list, "3");
-    char name[] = "/tmp/vorn-sel-XXXXXX";
-    const int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    const char text[] = "# columns\n5\n6,7\n";
-    ASSERT_EQ(write(fd, text, sizeof text - 1), static_cast<ssize_t>(sizeof text - 1));
-    close(fd);
-    std::vector<char> flag(8 + 102, 0);
-    readflags(name, flag.data(), 0, list, 8);
-    std::remove(name);
-    EXPECT_EQ(std::vector<int>(flag.begin(), flag.begin() + 8), (std::vector<int>{1, 0, 1, 0, 1, 1, 1, 0}));
+    temp_file file("# columns\n5\n6,7\n");
+    EXPECT_EQ(positions(marks({"1", "3"}, 8, 0, file.name.c_str()), 8), (std::vector<int>{1, 3, 5, 6, 7}));
 }
 
 TEST(SelectionDeathTest, FatalSelections)

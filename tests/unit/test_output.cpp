@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "helpers.h"
 #include "output.h"
 #include "utils.h"
 
@@ -45,16 +46,13 @@ std::string g(double v, int prec)
 template <class F>
 std::string capture(F write)
 {
-    FILE* f = std::tmpfile();
-    write(f);
-    std::fflush(f);
-    std::rewind(f);
-    std::string s;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) s.push_back(static_cast<char>(c));
-    std::fclose(f);
-    return s;
+    temp_file t;
+    write(t.f);
+    return t.contents();
 }
+
+// The style tests start from the default settings and the standard style.
+using OutputStyles = default_settings;
 
 }  // namespace
 
@@ -129,7 +127,7 @@ TEST(FormatValidation, AcceptsAndRejects)
         EXPECT_EQ(validate_double_format(bad), 1) << bad;
 }
 
-TEST(OutputStyles, RowsInEveryStyle)
+TEST_F(OutputStyles, RowsInEveryStyle)
 {
     const double r1[] = {1, 2, 3};
     const double r2[] = {4, 5, 6};
@@ -142,7 +140,6 @@ TEST(OutputStyles, RowsInEveryStyle)
             output.epilog(f);
         });
     };
-    set_output_standard();
     EXPECT_EQ(table(0), "note\n1 2 3\n4 5 6\n");
     EXPECT_EQ(table(2), "2\nnote\n1 2 3\n4 5 6\n");
     set_output_c();
@@ -154,12 +151,10 @@ TEST(OutputStyles, RowsInEveryStyle)
     EXPECT_EQ(table(0),
               "% there are 0 lines in table\n\\begin{tabular}{l l l}\n% note\n1 & 2 & 3 \\\\\n4 & 5 & 6 \\\\\n\\end{tabular}\n");
     EXPECT_EQ(capture([](FILE* f) { output.prolog(f, 0, 0); }), "% there are 0 lines in table\n\\begin{tabular}{}\n");
-    set_output_standard();
 }
 
-TEST(OutputStyles, FlagsLeaveColumnsOutAndExtraPrecisionFollowsTheColumn)
+TEST_F(OutputStyles, FlagsLeaveColumnsOutAndExtraPrecisionFollowsTheColumn)
 {
-    set_output_standard();
     const double r[] = {0.1, 0.1, 0.1};
     const char flag[] = {0, 1, 0};
     EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 3, flag); }), "0.1 0.1\n");
@@ -176,5 +171,4 @@ TEST(OutputStyles, FlagsLeaveColumnsOutAndExtraPrecisionFollowsTheColumn)
     settings.printspecial = 0;
     settings.separator = '\t';
     EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 2, nullptr); }), "0.1\t0.1\n");
-    settings.separator = ' ';
 }

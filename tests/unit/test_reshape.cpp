@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "helpers.h"
 #include "transpos.h"
 #include "utils.h"
 
@@ -17,14 +18,17 @@ std::vector<double> parse(const char* line, size_t vars, size_t* got = nullptr)
     return v;
 }
 
-TEST(Fields16, ReadsBlankSeparatedNumbers)
+// Each test starts from the default settings.
+using Fields16 = default_settings;
+
+TEST_F(Fields16, ReadsBlankSeparatedNumbers)
 {
     size_t got = 0;
     EXPECT_EQ(parse("  1 -2.5\t3e2\n", 3, &got), (std::vector<double>{1, -2.5, 300}));
     EXPECT_EQ(got, 3u);
 }
 
-TEST(Fields16, LongNumberIsSplitAfterSixteenCharacters)
+TEST_F(Fields16, LongNumberIsSplitAfterSixteenCharacters)
 {
     // "3.14159265358979" is the first 16 characters; the rest is the next value.
     const auto v = parse("3.14159265358979323 1\n", 3);
@@ -37,7 +41,7 @@ TEST(Fields16, LongNumberIsSplitAfterSixteenCharacters)
     EXPECT_EQ(parse("1234567890123456 7", 2), (std::vector<double>{1234567890123456.0, 7}));
 }
 
-TEST(Fields16, SplitExponentFollowsTheLibraryScan)
+TEST_F(Fields16, SplitExponentFollowsTheLibraryScan)
 {
     // The width ends inside the exponent; what the scan makes of the cut field decides.
     double expected = 0;
@@ -50,7 +54,7 @@ TEST(Fields16, SplitExponentFollowsTheLibraryScan)
         EXPECT_EQ(v[0], 0.0);
 }
 
-TEST(Fields16, MissingValuesAreZeroAndParsingStopsAtTheLineEnd)
+TEST_F(Fields16, MissingValuesAreZeroAndParsingStopsAtTheLineEnd)
 {
     size_t got = 0;
     EXPECT_EQ(parse("1 2\n", 4, &got), (std::vector<double>{1, 2, 0, 0}));
@@ -64,19 +68,15 @@ TEST(Fields16, MissingValuesAreZeroAndParsingStopsAtTheLineEnd)
     EXPECT_EQ(got, 0u);
 }
 
-TEST(Fields16, IgnoresSkippedColumnsAndInputDelimiter)
+TEST_F(Fields16, IgnoresSkippedColumnsAndInputDelimiter)
 {
-    const auto saved_skip = settings.skip_columns;
-    const auto saved_delim = settings.input_delimiter;
     settings.skip_columns = 2;
     settings.input_delimiter = ';';
     EXPECT_EQ(parse("1;2 3\n", 2), (std::vector<double>{1, 0}));
     EXPECT_EQ(parse("10 20\n", 2), (std::vector<double>{10, 20}));
-    settings.skip_columns = saved_skip;
-    settings.input_delimiter = saved_delim;
 }
 
-TEST(Fields16, LibraryFormsAndVarsZero)
+TEST_F(Fields16, LibraryFormsAndVarsZero)
 {
     const auto v = parse("+5 inf -nan 0x10", 4);
     EXPECT_EQ(v[0], 5);
@@ -109,7 +109,7 @@ size_t library_fields(const char* line, double* var, size_t vars)
     return got;
 }
 
-TEST(Fields16, AgreesWithTheLibraryScanOnAwkwardText)
+TEST_F(Fields16, AgreesWithTheLibraryScanOnAwkwardText)
 {
     const char* const lines[] = {
         "1e 2",          "1e+ 3",           "-. 4",           ".5e-3x 7",          "0x1p-3 0x",

@@ -6,13 +6,12 @@
 #include <clocale>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "at_file.h"
+#include "helpers.h"
 #include "logfile.h"
 #include "mypath.h"
 
@@ -22,26 +21,9 @@ namespace {
 
 class SupportFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string tmpl = (fs::temp_directory_path() / "vorn_support_XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir); }
     // Writes content to the file name in the test directory; returns its path.
-    std::string write(const std::string& name, const std::string& content)
-    {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-    std::string read(const std::string& path)
-    {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    std::string write(const std::string& name, const std::string& content) { return tmp.write(name, content); }
+    static std::string read(const std::string& path) { return temp_dir::read(path); }
     // Runs rebuild_argv on the arguments; returns the resulting vector as strings.
     std::vector<std::string> rebuild(std::vector<std::string> args, bool* replaced = nullptr)
     {
@@ -61,7 +43,8 @@ protected:
         EXPECT_EQ(argv, in.data());
         return out;
     }
-    fs::path dir;
+    temp_dir tmp;
+    const fs::path dir = tmp.path();
 };
 
 using Args = std::vector<std::string>;
