@@ -221,7 +221,7 @@ void print_error(int line, lexer* lex, const char* where)
 {
     if (!lex->verbose_error) {
         std::fputs("SyntaxError\n", stdout);
-        std::exit(1);
+        end_process(1);
     }
     const char* program = lex->program;
     const size_t len = std::strlen(program);
@@ -263,7 +263,7 @@ namespace {
         err_printf("unexpected symbol '%c' (expecting %s)\n", f.ch, symbol[symbol_rsqparen]);
         break;
     }
-    std::exit(1);
+    end_process(1);
 }
 }  // namespace
 
@@ -856,7 +856,7 @@ void eval_program::report(const error_site& s, eval_env& env, int err)
         print_error(s.line, &lex, where);
         return;
     }
-    std::exit(1);
+    end_process(1);
 }
 
 namespace {
@@ -955,7 +955,7 @@ void eval_program::run(eval_env& env)
             break;
         }
         case op_report: report(errors_[o->a], env, 0); break;
-        case op_fail: report(errors_[o->a], env, 0); std::exit(1);
+        case op_fail: report(errors_[o->a], env, 0); end_process(1);
         case op_trace: std::fprintf(stderr, trace_text[o->a], sp[-1]); break;
         case op_assign_trace: std::fprintf(stderr, "%s = %g\n", trace_names_[o->a].c_str(), sp[-1]); break;
         case op_end:
