@@ -153,5 +153,18 @@ expect_eq "shift: comments where they are read" $'# a\n# b\n1 20\n2 30\n# c\n3 4
 run -j 1 -e 2 sh.dat out.dat
 expect_file "shift output" out.dat $'1 20\n2 30\n3 40\n'
 expect_eq "shift report" $'Found 2 variables.\nsh.dat -> out.dat\n\n'"$VERSION_LINE" "$(printf '%s' "$ERR" | head -4)"
+awk 'BEGIN { for (i = 1; i <= 300; i++) print i, -i }' > long.dat
+run -# -j 100 -e 1 long.dat -
+expect_eq "a shift of 100 pairs row 101 with row 1" "101 -1" "$(printf '%s' "$OUT" | head -1)"
+expect_eq "a shift of 100 on 300 rows writes 200" 200 "$(printf '%s' "$OUT" | wc -l | tr -d ' ')"
+expect_eq "the last row written pairs row 300 with row 200" "300 -200" "$(printf '%s' "$OUT" | tail -1)"
+# A shift longer than the file holds only the rows there are: a billion on three rows runs in a
+# 50 MB address space (plain builds only: address-space limits do not mix with the sanitizer).
+if ! ldd "$VORN_BIN" 2>/dev/null | grep -q 'libasan'; then
+    ( ulimit -v 50000; "$VORN_BIN" -# -j 999999999 -e 2 sh.dat - ) >stdout.txt 2>stderr.txt
+    RC=$?; OUT=$(cat stdout.txt)
+    expect_rc "a shift longer than the file needs memory for the file only" 0
+    expect_eq "a shift longer than the file writes nothing" "" "$OUT"
+fi
 
 finish
