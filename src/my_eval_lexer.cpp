@@ -238,7 +238,7 @@ void print_error(int line, lexer* lex, const char* where)
 {
     if (!lex->verbose_error) {
         std::fputs("SyntaxError\n", stdout);
-        std::exit(1);
+        end_process(1);
     }
     const char* program = lex->program;
     const size_t len = std::strlen(program);
@@ -279,7 +279,7 @@ void report_fault(const lex_fault& f, lexer* lex)
         err_printf("unexpected symbol '%c' (expecting %s)\n", f.ch, symbol[symbol_rsqparen]);
         break;
     }
-    std::exit(1);
+    end_process(1);
 }
 
 void getsym(lexer* lex)

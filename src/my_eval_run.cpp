@@ -105,7 +105,7 @@ void eval_program::run(eval_env& env)
             break;
         }
         case op_report: report(errors_[o->a], env, 0); break;
-        case op_fail: report(errors_[o->a], env, 0); std::exit(1);
+        case op_fail: report(errors_[o->a], env, 0); end_process(1);
         case op_trace: std::fprintf(stderr, trace_text[o->a], sp[-1]); break;
         case op_assign_trace: std::fprintf(stderr, "%s = %g\n", trace_names_[o->a].c_str(), sp[-1]); break;
         case op_end:
@@ -176,7 +176,7 @@ void eval_program::report(const error_site& s, eval_env& env, int err)
         print_error(s.line, &lex, where);
         return;
     }
-    std::exit(1);
+    end_process(1);
 }
 
 void eval_program::mark_new_columns(char* flag, size_t n, size_t newn) const

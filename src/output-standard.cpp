@@ -164,6 +164,24 @@ int printdouble_original(FILE* out, size_t column, double value)
 int is_format_flag(int c) { return c != 0 && std::strchr(" #0+-", c) != nullptr; }
 int is_conv_spec(int c) { return c != 0 && std::strchr("EFGefg", c) != nullptr; }
 
+namespace {
+
+// Reads the digits of a width or precision. The C library counts what it prints in an int, so a
+// number printed with a width or precision of a billion or more could not be printed at all:
+// such a count is refused.
+bool read_format_count(const char** p)
+{
+    constexpr unsigned long most = 999999999;
+    unsigned long value = 0;
+    for (; **p >= '0' && **p <= '9'; ++*p) {
+        value = value * 10 + static_cast<unsigned long>(**p - '0');
+        if (value > most) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int validate_double_format(const char* fmt)
 {
     const char* p = fmt;
@@ -179,10 +197,10 @@ int validate_double_format(const char* fmt)
     }
     ++p;
     while (is_format_flag(static_cast<unsigned char>(*p))) ++p;
-    while (*p >= '0' && *p <= '9') ++p;
+    if (!read_format_count(&p)) return 1;
     if (*p == '.') {
         ++p;
-        while (*p >= '0' && *p <= '9') ++p;
+        if (!read_format_count(&p)) return 1;
     }
     if (!is_conv_spec(static_cast<unsigned char>(*p))) return 1;
     ++p;

@@ -26,7 +26,7 @@ void parse_token(char* flag, const char* buf, size_t vars)
         if (settings.debug) dbg_printf("first:%d step:%dlast:%d\n", first, step, last);
         if (step < 1) {
             err_printf("Error: step can't be less than 1: %d\n", step);
-            std::exit(1);
+            end_process(1);
         }
         long long lo = first;
         long long hi = last == -1 ? n : last;

@@ -1,5 +1,8 @@
 // Shift: the selected columns move up by n rows relative to the others (a negative shift moves
 // the other columns up instead). A ring of the last n+1 rows is held.
+#include <algorithm>
+#include <cstring>
+
 #include "frame.h"
 #include "operations.h"
 
@@ -17,17 +20,26 @@ void shift(const char* namein, const char* nameout, const char* flagfile, long s
     if (antal > 0) {
         const unsigned long magnitude = static_cast<unsigned long>(shiftcolumns);
         const size_t n = shiftcolumns < 0 ? 0UL - magnitude : magnitude;
-        const double_table ring = my_malloc_array_(n + 1, antal);
         auto out = my_malloc(double, antal);
 
-        // A file of n rows or fewer has no row whose partner n rows on exists.
-        bool full = true;
-        for (size_t i = 0; i <= n && full; ++i) {
-            if (f.read(ring[i]))
-                ++count;
-            else
-                full = false;
+        // A file of n rows or fewer has no row whose partner n rows on exists. The ring grows
+        // with the rows read, so a shift longer than the file costs only what the file holds.
+        const size_t ring_rows = n + 1;  // n is below 2^63: no overflow
+        size_t capacity = std::min<size_t>(ring_rows, 64);
+        double_table ring = my_malloc_array_(capacity, antal);
+        size_t held = 0;
+        while (held < ring_rows) {
+            if (held == capacity) {
+                capacity = capacity > ring_rows / 2 ? ring_rows : 2 * capacity;
+                double_table bigger = my_malloc_array_(capacity, antal);
+                std::memcpy(bigger.block.get(), ring.block.get(), held * antal * sizeof(double));
+                ring = std::move(bigger);
+            }
+            if (!f.read(ring[held])) break;
+            ++held;
+            ++count;
         }
+        const bool full = held == ring_rows;
         if (full) {
             size_t oldest = 0;
             size_t newest = n;

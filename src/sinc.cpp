@@ -13,12 +13,15 @@ namespace {
 
 constexpr double PI = 3.141592653589793;
 
+// Points kept of an M+1 point kernel.
+size_t kept_points(unsigned M, size_t points) { return std::min(points, static_cast<size_t>(M) + 1); }
+
 // Negates the kernel and adds 1 at its centre: the spectral inversion that turns a low-pass
-// into a high-pass and a band-stop into a band-pass.
-void spectral_inversion(double* h, unsigned M)
+// into a high-pass and a band-stop into a band-pass. `n` points of the kernel are kept.
+void spectral_inversion(double* h, unsigned M, size_t n)
 {
-    for (size_t i = 0; i <= M; ++i) h[i] = -h[i];
-    h[M / 2] += 1.0;
+    for (size_t i = 0; i < n; ++i) h[i] = -h[i];
+    if (M / 2 < n) h[M / 2] += 1.0;
 }
 
 }  // namespace
@@ -32,37 +35,40 @@ double sinc(unsigned i, double fc, unsigned M)
     return std::sin(2 * PI * fc * x) / x;
 }
 
-std::unique_ptr<double[]> sinc_lowpass(double fc, unsigned M)
+std::unique_ptr<double[]> sinc_lowpass(double fc, unsigned M, size_t points)
 {
-    auto h = my_malloc(double, static_cast<size_t>(M) + 1);
+    // Every point counts in the normalising sum, whether it is kept or not.
+    const size_t n = kept_points(M, points);
+    auto h = my_malloc(double, n);
     double sum = 0;
     for (size_t i = 0; i <= M; ++i) {
-        h[i] = sinc(static_cast<unsigned>(i), fc, M) * blackman(static_cast<double>(i) / M);
-        sum += h[i];
+        const double v = sinc(static_cast<unsigned>(i), fc, M) * blackman(static_cast<double>(i) / M);
+        if (i < n) h[i] = v;
+        sum += v;
     }
-    for (size_t i = 0; i <= M; ++i) h[i] /= sum;
+    for (size_t i = 0; i < n; ++i) h[i] /= sum;
     return h;
 }
 
-std::unique_ptr<double[]> sinc_highpass(double fc, unsigned M)
+std::unique_ptr<double[]> sinc_highpass(double fc, unsigned M, size_t points)
 {
-    auto h = sinc_lowpass(fc, M);
-    spectral_inversion(h.get(), M);
+    auto h = sinc_lowpass(fc, M, points);
+    spectral_inversion(h.get(), M, kept_points(M, points));
     return h;
 }
 
-std::unique_ptr<double[]> sinc_bandstop(double fcl, double fch, unsigned M)
+std::unique_ptr<double[]> sinc_bandstop(double fcl, double fch, unsigned M, size_t points)
 {
-    auto h = sinc_lowpass(fcl, M);
-    auto high = sinc_highpass(fch, M);
-    for (size_t i = 0; i <= M; ++i) h[i] += high[i];
+    auto h = sinc_lowpass(fcl, M, points);
+    auto high = sinc_highpass(fch, M, points);
+    for (size_t i = 0; i < kept_points(M, points); ++i) h[i] += high[i];
     return h;
 }
 
-std::unique_ptr<double[]> sinc_bandpass(double fcl, double fch, unsigned M)
+std::unique_ptr<double[]> sinc_bandpass(double fcl, double fch, unsigned M, size_t points)
 {
-    auto h = sinc_bandstop(fcl, fch, M);
-    spectral_inversion(h.get(), M);
+    auto h = sinc_bandstop(fcl, fch, M, points);
+    spectral_inversion(h.get(), M, kept_points(M, points));
     return h;
 }
 
@@ -70,11 +76,10 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
                  size_t* vars, size_t* rows)
 {
     announce("Vorn: Filter ", "Apply filter to selected columns\n");
-    // The point count is unsigned: a negative count read by the options wraps to a huge kernel.
+    // A one-point kernel has no window (its only argument would be 0/0), and a negative count
+    // would stand for a kernel of some four billion points: refuse both before any file is touched.
+    if (parameters->M <= 0) error("M should be at least 2\n");
     const unsigned M = static_cast<unsigned>(parameters->M);
-    // A one-point kernel has no window (its only argument would be 0/0): refuse it before any
-    // file is touched.
-    if (M == 0) error("M should be at least 2\n");
 
     frame f(namein, nameout, {.flagfile = flagfile});
     const size_t antal = f.columns();
@@ -83,11 +88,14 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
 
     std::unique_ptr<double[]> h;
     if (antal > 0 && lines > 0) {
+        // No output row reaches further than the last row: a kernel longer than the data is kept
+        // only as far as the data goes.
+        const size_t points = std::min(static_cast<size_t>(M) + 1, lines);
         switch (parameters->filter_type) {
-        case LOWPASS: h = sinc_lowpass(parameters->fcl, M); break;
-        case HIGHPASS: h = sinc_highpass(parameters->fch, M); break;
-        case BANDPASS: h = sinc_bandpass(parameters->fcl, parameters->fch, M); break;
-        case BANDSTOP: h = sinc_bandstop(parameters->fcl, parameters->fch, M); break;
+        case LOWPASS: h = sinc_lowpass(parameters->fcl, M, points); break;
+        case HIGHPASS: h = sinc_highpass(parameters->fch, M, points); break;
+        case BANDPASS: h = sinc_bandpass(parameters->fcl, parameters->fch, M, points); break;
+        case BANDSTOP: h = sinc_bandstop(parameters->fcl, parameters->fch, M, points); break;
         default: error("Unknown filter type\n");
         }
     }

@@ -35,7 +35,16 @@ void error_(const char* file, int line, const char* fmt, ...)
         std::getchar();
         std::getchar();
     }
-    std::exit(1);
+    end_process(1);
+}
+
+void end_process(int status)
+{
+#ifdef VORN_FUZZ
+    throw fatal_exit{status};
+#else
+    std::exit(status);
+#endif
 }
 
 void warning(const char* fmt, ...)

@@ -13,6 +13,13 @@
 
 // ---- Diagnostics (standard error) ----------------------------------------------------------
 
+// Ends the process with `status` after a fatal report. Fuzzing builds (VORN_FUZZ) throw
+// fatal_exit instead, so that a fuzzing harness lives on past the program's deliberate errors.
+[[noreturn]] void end_process(int status);
+struct fatal_exit {
+    int status;
+};
+
 // "\nError in File:FILE(LINE):\n" and the message; waits for Enter with --wait-on-error; exit 1.
 [[noreturn]] void error_(const char* file, int line, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
 #define error(...) error_(__FILE_NAME__, __LINE__, __VA_ARGS__)

@@ -72,6 +72,10 @@ rm -f logfile
 rc_is "bad format" --format=%d --nop nums.dat - 1
 expect_contains "bad format message" $'Invalid format (%d) \n%[flags][width][.precision]{e|f|g}\nMinimum allowed format:      %f\nDefault format:              %f\nExtra precision (-x) format: %.18g' "$ERR"
 expect_no_file "option errors come before the run log" logfile
+# One number printed with a width or precision of a billion would be more than printf can count.
+err_has "a width of a billion is refused" --format=%1000000000f --nop nums.dat - 'Invalid format (%1000000000f)'
+expect_rc "refused width status" 1
+err_has "a precision of a billion is refused" --format=%.99999999999g --nop nums.dat - 'Invalid format (%.99999999999g)'
 
 # --- Output styles
 printf '1 2 3\n4 5 6\n' > six.dat

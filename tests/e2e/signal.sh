@@ -83,9 +83,11 @@ printf '# head\n0 1\n# mid\n5 2\n5 3\n9\n7 7\n' > sc.dat
 run -# -a --sinc-lp=0.1,2 -e 1 sc.dat -
 expect_eq "sinc: comments are not written, rows after the counted run are dropped" $'5 1\n5 2\n-0 3\n' "$OUT"
 
-# M = 0 (a kernel without a window, whose lone window argument is 0/0) is refused before any
-# file is touched, for every filter type.
-for opt in --sinc-lp=0.1,0 --sinc-hp=0.1,0 --sinc-bp=0.1,0.3,0 --sinc-bs=0.1,0.3,0; do
+# M = 0 (a kernel without a window, whose lone window argument is 0/0) and a negative M (which
+# would stand for a kernel of some four billion points) are refused before any file is touched,
+# for every filter type.
+for opt in --sinc-lp=0.1,0 --sinc-hp=0.1,0 --sinc-bp=0.1,0.3,0 --sinc-bs=0.1,0.3,0 --sinc-lp=0.1,-2 \
+    --sinc-bs=0.1,0.3,-2147483648; do
     rm -f out.dat
     run -# "$opt" -e 1 const.dat out.dat
     expect_rc "M=0 refused ($opt)" 1
@@ -93,6 +95,17 @@ for opt in --sinc-lp=0.1,0 --sinc-hp=0.1,0 --sinc-bp=0.1,0.3,0 --sinc-bs=0.1,0.3
     expect_contains "M=0 message text ($opt)" $'):\nM should be at least 2\n' "$ERR"
     expect_no_file "M=0 opens no output ($opt)" out.dat
 done
+
+# A kernel longer than the data is kept only as far as the data goes: ten million points (80 MB)
+# on three rows fit in a 60 MB address space. (Address-space limits do not mix with the
+# sanitizer's shadow memory, so this runs on plain builds.)
+if ! ldd "$VORN_BIN" 2>/dev/null | grep -q 'libasan'; then
+    printf '0 1\n1 2\n0 3\n' > three.dat
+    ( ulimit -v 60000; "$VORN_BIN" -# --sinc-hp=0.1,10000000 -e 1 three.dat - ) >stdout.txt 2>stderr.txt
+    RC=$?; OUT=$(cat stdout.txt)
+    expect_rc "a long kernel on short data needs memory for the data only" 0
+    expect_eq "a long kernel on short data filters every row" 3 "$(printf '%s\n' "$OUT" | wc -l | tr -d ' ')"
+fi
 
 # --- Difference
 printf '1 10\n4 20\n9 30\n16 40\n' > sq.dat
@@ -140,5 +153,18 @@ expect_eq "shift: comments where they are read" $'# a\n# b\n1 20\n2 30\n# c\n3 4
 run -j 1 -e 2 sh.dat out.dat
 expect_file "shift output" out.dat $'1 20\n2 30\n3 40\n'
 expect_eq "shift report" $'Found 2 variables.\nsh.dat -> out.dat\n\n'"$VERSION_LINE" "$(printf '%s' "$ERR" | head -4)"
+awk 'BEGIN { for (i = 1; i <= 300; i++) print i, -i }' > long.dat
+run -# -j 100 -e 1 long.dat -
+expect_eq "a shift of 100 pairs row 101 with row 1" "101 -1" "$(printf '%s' "$OUT" | head -1)"
+expect_eq "a shift of 100 on 300 rows writes 200" 200 "$(printf '%s' "$OUT" | wc -l | tr -d ' ')"
+expect_eq "the last row written pairs row 300 with row 200" "300 -200" "$(printf '%s' "$OUT" | tail -1)"
+# A shift longer than the file holds only the rows there are: a billion on three rows runs in a
+# 50 MB address space (plain builds only: address-space limits do not mix with the sanitizer).
+if ! ldd "$VORN_BIN" 2>/dev/null | grep -q 'libasan'; then
+    ( ulimit -v 50000; "$VORN_BIN" -# -j 999999999 -e 2 sh.dat - ) >stdout.txt 2>stderr.txt
+    RC=$?; OUT=$(cat stdout.txt)
+    expect_rc "a shift longer than the file needs memory for the file only" 0
+    expect_eq "a shift longer than the file writes nothing" "" "$OUT"
+fi
 
 finish

@@ -127,6 +127,15 @@ TEST(FormatValidation, AcceptsAndRejects)
         EXPECT_EQ(validate_double_format(bad), 1) << bad;
 }
 
+TEST(FormatValidation, WidthAndPrecisionStayPrintable)
+{
+    // A billion or more characters for one number is more than the C library can count.
+    for (const char* ok : {"%999999999f", "%.999999999e", "%0000000000001.0000000000001g"})
+        EXPECT_EQ(validate_double_format(ok), 0) << ok;
+    for (const char* bad : {"%1000000000f", "%.1000000000e", "x=%-+3.2222222222222222308g%%", "%99999999999999999999f"})
+        EXPECT_EQ(validate_double_format(bad), 1) << bad;
+}
+
 TEST_F(OutputStyles, RowsInEveryStyle)
 {
     const double r1[] = {1, 2, 3};

@@ -88,6 +88,25 @@ TEST(SincKernel, BandStopAndBandPassAreComplements)
     EXPECT_NEAR(gain(bp.get(), M, 0.45), 0.0, 1e-3);
 }
 
+TEST(SincKernel, ShortenedKernelKeepsTheLeadingPointsOfTheWholeOne)
+{
+    // Normalised over all M+1 points whatever is kept, so the kept points are bit for bit those
+    // of the whole kernel; the centre's spectral inversion only applies when the centre is kept.
+    const unsigned M = 40;
+    for (size_t points : {1, 7, 21, 22, 41}) {
+        const auto lp = sinc_lowpass(0.1, M), lp_short = sinc_lowpass(0.1, M, points);
+        const auto hp = sinc_highpass(0.2, M), hp_short = sinc_highpass(0.2, M, points);
+        const auto bs = sinc_bandstop(0.1, 0.3, M), bs_short = sinc_bandstop(0.1, 0.3, M, points);
+        const auto bp = sinc_bandpass(0.1, 0.3, M), bp_short = sinc_bandpass(0.1, 0.3, M, points);
+        for (size_t i = 0; i < points; ++i) {
+            EXPECT_EQ(lp_short[i], lp[i]) << points << " " << i;
+            EXPECT_EQ(hp_short[i], hp[i]) << points << " " << i;
+            EXPECT_EQ(bs_short[i], bs[i]) << points << " " << i;
+            EXPECT_EQ(bp_short[i], bp[i]) << points << " " << i;
+        }
+    }
+}
+
 TEST(SincKernel, PointCountIsUnsigned)
 {
     // M = 0 leaves the lone window argument at 0/0: the kernel is not a number (which is why the
