@@ -102,7 +102,9 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
     program.mark_new_columns(flag.data(), n, EVAL_NEW_VARS);
     env.r = values.data();
     size_t count = 0;
-    while (f.read(values.data())) {
+    // Columns left as read are written as their text; the new columns have none.
+    std::vector<field_text> fields(n + EVAL_NEW_VARS);
+    while (f.read(values.data(), comments_at::in_place, fields.data())) {
         ++count;
         env.line = static_cast<double>(count);
         std::memcpy(row_as_read, values.data(), n * sizeof(double));
@@ -111,7 +113,7 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
         program.run(env);
         const size_t columns = program.harvest_variables(values.data(), n, env);
         if (!of.out) openout(of, columns, 0);
-        f.write(values.data(), n + EVAL_NEW_VARS, flag.data());
+        f.write(values.data(), n + EVAL_NEW_VARS, flag.data(), fields.data());
         std::swap(row_as_read, previous_row);  // p[k] of the next row is this row as read
     }
 
