@@ -53,11 +53,12 @@ void copy_line(char* p, char* end, block_writer& out)
         while (p < end && is_blank(*p)) ++p;
         if (p >= end) break;
         double v;
-        const char* q = read_double(p, end, &v);
+        bool itself;
+        const char* q = read_double_text(p, end, &v, &itself);
         if (!q) break;
         char* o = out.room(64);
         if (!first) *o++ = ' ';
-        if (prints_as_itself(p, q)) {
+        if (itself) {
             std::memcpy(o, p, static_cast<size_t>(q - p));
             o += q - p;
         } else {

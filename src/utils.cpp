@@ -1,7 +1,6 @@
 // The data file engine: diagnostics, memory wrappers, the line reader, file pairs and row writing.
 #include "utils.h"
 
-#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -109,40 +108,9 @@ const char* read_double_slow(const char* p, const char* end, double* value)
 
 constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-constexpr uint64_t digit_scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-
-inline uint64_t load8(const char* s)
-{
-    uint64_t v;
-    std::memcpy(&v, s, 8);
-    return v;
-}
-
-// A run of digits from q (before end) added to w; returns the end of the run. Eight characters
-// are looked at a time while eight remain before the end: the non-digits among them found in
-// all lanes at once, the digits before the first one combined in three multiplications.
+// A run of digits from q (before end) added to w; returns the end of the run.
 inline const char* take_digits(const char* q, const char* end, uint64_t& w, int& digits)
 {
-    static_assert(std::endian::native == std::endian::little, "eight characters are read as a little-endian word");
-    while (end - q >= 8) {
-        const uint64_t x = load8(q);
-        // Zero bytes where the character is '0'..'9': high nibble 3 and low nibble below 10.
-        // A carry out of a byte of 0xFA or more disturbs only later bytes, after a non-digit.
-        const uint64_t other = ((x & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull) |
-                               (((x + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) ^ 0x3030303030303030ull);
-        const int n = std::countr_zero(other) >> 3;
-        if (n == 0) return q;
-        // The n digits into the top bytes, zeros below: their value as an eight-digit number.
-        uint64_t v = (x << (8 * (8 - n))) - (0x3030303030303030ull << (8 * (8 - n)));
-        v = (v * 10) + (v >> 8);
-        v = (((v & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
-             (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
-            32;
-        w = w * digit_scale[n] + v;
-        digits += n;
-        q += n;
-        if (n < 8) return q;
-    }
     while (q < end && *q >= '0' && *q <= '9') {
         w = w * 10 + static_cast<uint64_t>(*q++ - '0');
         ++digits;
@@ -199,9 +167,6 @@ const char* read_short_decimal(const char* p, const char* end, double* value, bo
     return q;
 }
 
-namespace {
-
-// read_double, telling whether the text prints as itself.
 const char* read_double_text(const char* p, const char* end, double* value, bool* itself)
 {
     while (p < end && is_c_space(static_cast<unsigned char>(*p))) ++p;
@@ -222,8 +187,6 @@ const char* read_double_text(const char* p, const char* end, double* value, bool
     }
     return read_double_slow(p, end, value);
 }
-
-}  // namespace
 
 const char* read_double(const char* p, const char* end, double* value)
 {

@@ -98,6 +98,8 @@ char* eatfloat(char* s);
 // space skipped; *end is the string's terminator). Returns the position after it, or null when
 // no number can be read there.
 const char* read_double(const char* p, const char* end, double* value);
+// read_double, also telling whether the number's text prints as itself (see prints_as_itself).
+const char* read_double_text(const char* p, const char* end, double* value, bool* itself);
 
 // ---- File pairs ----------------------------------------------------------------------------------
 

@@ -300,7 +300,7 @@ TEST(LineReader, CountingBySyntaxAgreesWithTheNumberScan)
     const char* gaps[] = {" ", "  ", "\t", ",", ", ", ";"};
     std::mt19937_64 gen(77);
     std::uniform_int_distribution<size_t> pick_token(0, std::size(tokens) - 1), pick_gap(0, std::size(gaps) - 1),
-        width(0, 8), coin(0, 5);
+        width(0, 40), coin(0, 5);
     for (int delimiter : {0, int{';'}}) {
         settings = vorn_variables{};
         settings.input_delimiter = delimiter;

@@ -26,8 +26,8 @@ TEST(NumberReading, RandomDecimalsReadAsTheLibraryReadsThem)
             s += coin(gen) ? 'e' : 'E';
             s += std::to_string(expo(gen));
         }
-        // What follows the number: the reader looks at eight characters at a time, so the end
-        // of the digits falls at every place of such a window, before all kinds of characters.
+        // What follows the number: white space, a comma, more digits after a blank, letters,
+        // signs, bytes beyond ASCII.
         static const char* const after[] = {"", " ", " ", ",", "x", "+1", " 12345678", "\xfa\xff", "9\t"};
         s += after[(n * 7 + coin(gen)) % std::size(after)];
         double want = 0, got = 0;
