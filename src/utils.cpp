@@ -108,13 +108,24 @@ const char* read_double_slow(const char* p, const char* end, double* value)
 
 constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Whether q is before end. Where the caller knows that *end is the string's terminator, every
+// test of a character stops there anyway, and the comparison is left out.
+template <bool Terminated>
+inline bool before(const char* q, const char* end)
+{
+    return Terminated || q < end;
+}
+
 // A run of digits from q (before end) added to w; returns the end of the run.
+template <bool Terminated>
 inline const char* take_digits(const char* q, const char* end, uint64_t& w, int& digits)
 {
-    while (q < end && *q >= '0' && *q <= '9') {
-        w = w * 10 + static_cast<uint64_t>(*q++ - '0');
-        ++digits;
+    const char* const first = q;
+    while (before<Terminated>(q, end) && static_cast<unsigned char>(*q - '0') < 10) {
+        w = w * 10 + static_cast<uint64_t>(*q - '0');
+        ++q;
     }
+    digits += static_cast<int>(q - first);
     return q;
 }
 
@@ -124,7 +135,9 @@ inline const char* take_digits(const char* q, const char* end, uint64_t& w, int&
 // of ten of at most 22 either way. Both factors are exact doubles, so one multiplication or
 // division rounds exactly as the library does. Anything else is left to the general readers.
 // `itself`, when given, tells whether the text prints as itself (the rule of prints_as_itself).
-const char* read_short_decimal(const char* p, const char* end, double* value, bool* itself = nullptr)
+template <bool Terminated>
+[[gnu::always_inline]] inline const char* read_short_decimal(const char* p, const char* end, double* value,
+                                                            bool* itself)
 {
     const char* q = p;
     const bool negative = *q == '-';
@@ -133,32 +146,32 @@ const char* read_short_decimal(const char* p, const char* end, double* value, bo
     int digits = 0;
     int scale = 0;
     const char* const whole = q;
-    q = take_digits(q, end, w, digits);
+    q = take_digits<Terminated>(q, end, w, digits);
     const int whole_digits = digits;
     bool plain = whole_digits == 1 || (whole_digits > 1 && *whole != '0');
-    if (q < end && *q == '.') {
+    if (before<Terminated>(q, end) && *q == '.') {
         ++q;
-        q = take_digits(q, end, w, digits);
+        q = take_digits<Terminated>(q, end, w, digits);
         const int decimals = digits - whole_digits;
         scale = -decimals;
         plain = plain && decimals >= 1 && decimals <= 6 && q[-1] != '0';
     }
     plain = plain && negative + whole_digits <= 8;
     if (digits == 0 || digits > 19) return nullptr;
-    if (q < end && (*q == 'e' || *q == 'E')) {
+    if (before<Terminated>(q, end) && (*q == 'e' || *q == 'E')) {
         plain = false;
         ++q;
         bool exp_negative = false;
-        if (q < end && (*q == '+' || *q == '-')) exp_negative = *q++ == '-';
-        if (q >= end || *q < '0' || *q > '9') return nullptr;
+        if (before<Terminated>(q, end) && (*q == '+' || *q == '-')) exp_negative = *q++ == '-';
+        if (!before<Terminated>(q, end) || *q < '0' || *q > '9') return nullptr;
         int e = 0;
-        while (q < end && *q >= '0' && *q <= '9') {
+        while (before<Terminated>(q, end) && *q >= '0' && *q <= '9') {
             if (e < 1000) e = e * 10 + (*q - '0');
             ++q;
         }
         scale += exp_negative ? -e : e;
     }
-    if (q < end && !ends_number(static_cast<unsigned char>(*q))) return nullptr;
+    if (before<Terminated>(q, end) && !ends_number(static_cast<unsigned char>(*q))) return nullptr;
     if (w > (uint64_t{1} << 53) || scale < -22 || scale > 22) return nullptr;
     double v = static_cast<double>(w);
     v = scale < 0 ? v / exact_powers[-scale] : v * exact_powers[scale];
@@ -167,14 +180,17 @@ const char* read_short_decimal(const char* p, const char* end, double* value, bo
     return q;
 }
 
-const char* read_double_text(const char* p, const char* end, double* value, bool* itself)
+// read_double_text, expanded where the row reader uses it; Terminated when *end is the string's
+// terminator.
+template <bool Terminated>
+[[gnu::always_inline]] inline const char* read_number(const char* p, const char* end, double* value, bool* itself)
 {
     while (p < end && is_c_space(static_cast<unsigned char>(*p))) ++p;
     if (p >= end) return nullptr;
     *itself = false;
     const char c = *p;
     if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
-        if (const char* q = read_short_decimal(p, end, value, itself)) return q;
+        if (const char* q = read_short_decimal<Terminated>(p, end, value, itself)) return q;
         double v;
         auto res = std::from_chars(p, end, v);
         // Only finite values are taken here: the library's scan stops a NaN before a
@@ -186,6 +202,11 @@ const char* read_double_text(const char* p, const char* end, double* value, bool
         }
     }
     return read_double_slow(p, end, value);
+}
+
+const char* read_double_text(const char* p, const char* end, double* value, bool* itself)
+{
+    return read_number<false>(p, end, value, itself);
 }
 
 const char* read_double(const char* p, const char* end, double* value)
@@ -400,7 +421,7 @@ double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text
         // Commas separate numbers here as they do when the columns are counted.
         cur = eatwhite(const_cast<char*>(cur));
         bool itself;
-        const char* next = read_double_text(cur, end, &var[i], &itself);
+        const char* next = read_number<true>(cur, end, &var[i], &itself);
         if (!next) break;
         if (text) text[i] = itself ? field_text{cur, static_cast<size_t>(next - cur), var[i]} : field_text{};
         ++i;
