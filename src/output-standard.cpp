@@ -126,13 +126,6 @@ uint64_t micro_units(double a)
     return n;
 }
 
-inline uint64_t load8(const char* s)
-{
-    uint64_t v;
-    std::memcpy(&v, s, 8);
-    return v;
-}
-
 constexpr uint64_t ZEROS = 0x3030303030303030ull;  // eight '0' characters
 
 // The eight decimal digits of x < 10^8 (leading zeros included) as one word of digit values
@@ -256,7 +249,7 @@ namespace {
 // The normal form, expanded where the row writer uses it.
 [[gnu::always_inline]] inline char* normal_form(char* buf, double var)
 {
-    static_assert(std::endian::native == std::endian::little, "the digit blocks are read as little-endian words");
+    static_assert(std::endian::native == std::endian::little, "the digits are stored as little-endian words, first digit first");
     if (!std::isfinite(var)) return buf + std::snprintf(buf, 32, "%f", var);
     const double a = std::fabs(var);
     // From 1e8 up, "%f" needs at least 16 characters: the long form is used.
