@@ -7,15 +7,17 @@ if [ -z "${BENCH_SOURCED:-}" ]; then
     bench_setup "${1:-}" "${2:-}"
 fi
 
-compare "-q 2 (sort by column 2)" "sort -g -k2,2" "$VORN" -# -q 2 "$DATA" - -- \
+pair "-q 2 (sort by column 2)" "sort -g -k2,2" 3.5 "$VORN" -# -q 2 "$DATA" - -- \
     env LC_ALL=C sort -g -k2,2 "$DATA"
 if command -v datamash >/dev/null; then
-    compare "--sum-col (rows + sum row)" "datamash sums only" "$VORN" -# --sum-col "$DATA" - -- \
-        sh -c 'grep -v "^#" "$0" | datamash -W sum 1 sum 2 sum 3 sum 4 sum 5 sum 6 sum 7 sum 8 sum 9 sum 10' "$DATA"
+    pair "--sum-col (rows + sum row)" "datamash -W sum 1-10" 1.5 "$VORN" -# --sum-col "$DATA" - -- \
+        sh -c 'datamash -W -C sum 1-10 < "$0"' "$DATA"
 else
-    echo "--sum-col (column sums)        datamash not installed: no comparison"
+    echo "--sum-col: datamash not installed, no comparison"
 fi
 if command -v mawk >/dev/null; then
-    compare "--sum-row (rows + sum col)" "mawk row sums" "$VORN" -# --sum-row "$DATA" - -- \
+    pair "--sum-row (rows + sum col)" "mawk row sums" - "$VORN" -# --sum-row "$DATA" - -- \
         mawk '!/^#/ { s = 0; for (i = 1; i <= NF; i++) s += $i; print $0, s }' "$DATA"
 fi
+
+[ -n "${BENCH_SOURCED:-}" ] || run_pairs

@@ -100,9 +100,14 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
 
     eval_program program(text, eval_context::row, n, env, debug);
     program.mark_new_columns(flag.data(), n, EVAL_NEW_VARS);
+    // Marked columns are not written: the rows end with the last column written.
+    size_t width = n + EVAL_NEW_VARS;
+    while (width > 0 && flag[width - 1]) --width;
     env.r = values.data();
     size_t count = 0;
-    while (f.read(values.data())) {
+    // Columns left as read are written as their text; the new columns have none.
+    std::vector<field_text> fields(n + EVAL_NEW_VARS);
+    while (f.read(values.data(), comments_at::in_place, fields.data())) {
         ++count;
         env.line = static_cast<double>(count);
         std::memcpy(row_as_read, values.data(), n * sizeof(double));
@@ -111,7 +116,7 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
         program.run(env);
         const size_t columns = program.harvest_variables(values.data(), n, env);
         if (!of.out) openout(of, columns, 0);
-        f.write(values.data(), n + EVAL_NEW_VARS, flag.data());
+        f.write(values.data(), width, flag.data(), fields.data());
         std::swap(row_as_read, previous_row);  // p[k] of the next row is this row as read
     }
 

@@ -38,15 +38,18 @@ public:
     flag_array& marks() { return flag_; }
     open__files& pair() { return of_; }
 
-    // The next data row into row[0..columns()-1]; false at the end.
-    bool read(double* row, comments_at comments = comments_at::in_place)
+    // The next data row into row[0..columns()-1]; false at the end. With `text` (columns()
+    // entries), the fields that print as themselves are noted for write (see readline).
+    bool read(double* row, comments_at comments = comments_at::in_place, field_text* text = nullptr)
     {
-        return readline(of_, row, comments == comments_at::in_place ? of_.out : nullptr, antal_) != nullptr;
+        return readline(of_, row, comments == comments_at::in_place ? of_.out : nullptr, antal_, text) != nullptr;
     }
-    // Writes n values of row, leaving out the positions whose mark in leave_out is set.
-    void write(const double* row, size_t n, const char* leave_out = nullptr)
+    // Writes n values of row, leaving out the positions whose mark in leave_out is set. `text`
+    // (n entries) comes from the read of this very row: a value left as read is written as its
+    // text when that prints as itself.
+    void write(const double* row, size_t n, const char* leave_out = nullptr, const field_text* text = nullptr)
     {
-        writeline(of_.out, row, n, leave_out);
+        writeline(of_.out, row, n, leave_out, text);
     }
 
     // Releases the marks, closes the pair and stores the column count and `rows`.
@@ -63,7 +66,8 @@ enum class marked_columns { written, left_out };
 
 // The frame of the operations that change and write one row at a time: hands every data row to
 // change(row, marks, columns), writes it (leaving out the marked columns when asked) and counts
-// it; comment lines reach the output in place.
+// it; comment lines reach the output in place. Fields whose text prints as itself and whose value
+// is left as read are copied, not printed again.
 template <class Change>
 void stream_rows(const char* namein, const char* nameout, const frame_opening& how, size_t* vars, size_t* rows,
                  marked_columns marked, Change change)
@@ -73,10 +77,11 @@ void stream_rows(const char* namein, const char* nameout, const frame_opening& h
     size_t count = 0;
     if (antal > 0) {
         auto row = my_malloc(double, antal);
+        auto text = my_malloc(field_text, antal);
         const char* leave_out = marked == marked_columns::left_out ? f.marks().data() : nullptr;
-        while (f.read(row.get())) {
+        while (f.read(row.get(), comments_at::in_place, text.get())) {
             change(row.get(), f.marks(), antal);
-            f.write(row.get(), antal, leave_out);
+            f.write(row.get(), antal, leave_out, text.get());
             ++count;
         }
     }

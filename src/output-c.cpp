@@ -37,9 +37,14 @@ int c_line_end(FILE* out)
     return 0;
 }
 
+void c_row(FILE* out, const double* var, size_t vars, const char* flag, const field_text* text)
+{
+    write_row(out, var, vars, flag, text, {"{ ", 2, ", ", 2, "},\n", 3});
+}
+
 }  // namespace
 
 void set_output_c()
 {
-    output = {c_prolog, c_epilog, c_output_comment, c_line_start, printdouble_original, c_column_separator, c_line_end};
+    output = {c_prolog, c_epilog, c_output_comment, c_line_start, printdouble_original, c_column_separator, c_line_end, c_row};
 }

@@ -18,10 +18,15 @@ int csv_line_end(FILE* out)
     return 0;
 }
 
+void csv_row(FILE* out, const double* var, size_t vars, const char* flag, const field_text* text)
+{
+    write_row(out, var, vars, flag, text, {"", 0, ", ", 2, "\n", 1});
+}
+
 }  // namespace
 
 void set_output_csv()
 {
     output = {csv_prolog,           csv_epilog,           csv_output_comment, csv_line_start,
-              printdouble_original, csv_column_separator, csv_line_end};
+              printdouble_original, csv_column_separator, csv_line_end, csv_row};
 }

@@ -36,10 +36,15 @@ int latex_line_end(FILE* out)
     return 0;
 }
 
+void latex_row(FILE* out, const double* var, size_t vars, const char* flag, const field_text* text)
+{
+    write_row(out, var, vars, flag, text, {"", 0, " & ", 3, " \\\\\n", 4});
+}
+
 }  // namespace
 
 void set_output_latex()
 {
     output = {latex_prolog,         latex_epilog,           latex_output_comment, latex_line_start,
-              printdouble_original, latex_column_separator, latex_line_end};
+              printdouble_original, latex_column_separator, latex_line_end, latex_row};
 }

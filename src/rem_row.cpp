@@ -35,10 +35,12 @@ void rem_row(const char* namein, const char* nameout, const char* flagfile, size
     // as not selected, so removing writes them and keeping leaves them out.
     const bool write_unmarked = !settings.inverse;
     size_t count = 0;
-    while (f.read(row.get())) {
+    // Rows are written as read: fields that print as themselves are copied.
+    auto text = my_malloc(field_text, antal);
+    while (f.read(row.get(), comments_at::in_place, text.get())) {
         if (settings.debug) dbg_printf("row %lu read\n", static_cast<unsigned long>(count + 1));
         const bool written = count < lines ? rowflags[count] == 0 : write_unmarked;
-        if (written) f.write(row.get(), antal);
+        if (written) f.write(row.get(), antal, nullptr, text.get());
         ++count;
         if (settings.debug)
             dbg_printf("row %lu %s\n", static_cast<unsigned long>(count), written ? "written" : "left out");

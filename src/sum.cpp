@@ -1,5 +1,6 @@
 // Column totals appended as one more row, or row totals appended as one more column.
 #include <cmath>
+#include <vector>
 
 #include "frame.h"
 #include "operations.h"
@@ -27,11 +28,12 @@ void sum_vertical(const char* namein, const char* nameout, const char* flagfile,
     if (antal > 0) {
         auto row = my_malloc(double, antal);
         auto sums = my_calloc(double, antal);
-        while (f.read(row.get())) {
+        auto text = my_malloc(field_text, antal);
+        while (f.read(row.get(), comments_at::in_place, text.get())) {
             // Rows beyond the counted ones have no mark, so they are summed.
             if (count >= lines || !rowflags[count])
                 for (size_t c = 0; c < antal; ++c) sums[c] = add_to_sum(sums[c], row[c]);
-            f.write(row.get(), antal);
+            f.write(row.get(), antal, nullptr, text.get());
             ++count;
         }
         f.write(sums.get(), antal);
@@ -48,12 +50,13 @@ void sum_horizontal(const char* namein, const char* nameout, const char* flagfil
     if (antal > 0) {
         // The last element receives the row's sum.
         auto row = my_malloc(double, antal + 1);
-        while (f.read(row.get())) {
+        std::vector<field_text> text(antal + 1);  // the sum has no text
+        while (f.read(row.get(), comments_at::in_place, text.data())) {
             double sum = 0;
             for (size_t c = 0; c < antal; ++c)
                 if (!f.marks()[c]) sum = add_to_sum(sum, row[c]);
             row[antal] = sum;
-            f.write(row.get(), antal + 1);
+            f.write(row.get(), antal + 1, nullptr, text.data());
             ++count;
         }
     }

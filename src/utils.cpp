@@ -115,61 +115,91 @@ const char* read_double_slow(const char* p, const char* end, double* value)
     return p + used;
 }
 
+constexpr double exact_powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Whether q is before end. Where the caller knows that *end is the string's terminator, every
+// test of a character stops there anyway, and the comparison is left out.
+template <bool Terminated>
+inline bool before(const char* q, const char* end)
+{
+    return Terminated || q < end;
+}
+
+// A run of digits from q (before end) added to w; returns the end of the run.
+template <bool Terminated>
+inline const char* take_digits(const char* q, const char* end, uint64_t& w, int& digits)
+{
+    const char* const first = q;
+    while (before<Terminated>(q, end) && static_cast<unsigned char>(*q - '0') < 10) {
+        w = w * 10 + static_cast<uint64_t>(*q - '0');
+        ++q;
+    }
+    digits += static_cast<int>(q - first);
+    return q;
+}
+
 }  // namespace
 
 // The common case of a short decimal: at most 19 digits whose value stays below 2^53 and a power
 // of ten of at most 22 either way. Both factors are exact doubles, so one multiplication or
 // division rounds exactly as the library does. Anything else is left to the general readers.
-const char* read_short_decimal(const char* p, const char* end, double* value)
+// `itself`, when given, tells whether the text prints as itself (the rule of prints_as_itself).
+template <bool Terminated>
+[[gnu::always_inline]] inline const char* read_short_decimal(const char* p, const char* end, double* value,
+                                                            bool* itself)
 {
-    static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* q = p;
     const bool negative = *q == '-';
     if (negative) ++q;
     uint64_t w = 0;
     int digits = 0;
     int scale = 0;
-    while (q < end && *q >= '0' && *q <= '9') {
-        w = w * 10 + static_cast<uint64_t>(*q++ - '0');
-        ++digits;
-    }
-    if (q < end && *q == '.') {
+    const char* const whole = q;
+    q = take_digits<Terminated>(q, end, w, digits);
+    const int whole_digits = digits;
+    bool plain = whole_digits == 1 || (whole_digits > 1 && *whole != '0');
+    if (before<Terminated>(q, end) && *q == '.') {
         ++q;
-        while (q < end && *q >= '0' && *q <= '9') {
-            w = w * 10 + static_cast<uint64_t>(*q++ - '0');
-            ++digits;
-            --scale;
-        }
+        q = take_digits<Terminated>(q, end, w, digits);
+        const int decimals = digits - whole_digits;
+        scale = -decimals;
+        plain = plain && decimals >= 1 && decimals <= 6 && q[-1] != '0';
     }
+    plain = plain && negative + whole_digits <= 8;
     if (digits == 0 || digits > 19) return nullptr;
-    if (q < end && (*q == 'e' || *q == 'E')) {
+    if (before<Terminated>(q, end) && (*q == 'e' || *q == 'E')) {
+        plain = false;
         ++q;
         bool exp_negative = false;
-        if (q < end && (*q == '+' || *q == '-')) exp_negative = *q++ == '-';
-        if (q >= end || *q < '0' || *q > '9') return nullptr;
+        if (before<Terminated>(q, end) && (*q == '+' || *q == '-')) exp_negative = *q++ == '-';
+        if (!before<Terminated>(q, end) || *q < '0' || *q > '9') return nullptr;
         int e = 0;
-        while (q < end && *q >= '0' && *q <= '9') {
+        while (before<Terminated>(q, end) && *q >= '0' && *q <= '9') {
             if (e < 1000) e = e * 10 + (*q - '0');
             ++q;
         }
         scale += exp_negative ? -e : e;
     }
-    if (q < end && !ends_number(static_cast<unsigned char>(*q))) return nullptr;
+    if (before<Terminated>(q, end) && !ends_number(static_cast<unsigned char>(*q))) return nullptr;
     if (w > (uint64_t{1} << 53) || scale < -22 || scale > 22) return nullptr;
     double v = static_cast<double>(w);
-    v = scale < 0 ? v / powers[-scale] : v * powers[scale];
+    v = scale < 0 ? v / exact_powers[-scale] : v * exact_powers[scale];
     *value = negative ? -v : v;
+    if (itself) *itself = plain;
     return q;
 }
 
-const char* read_double(const char* p, const char* end, double* value)
+// read_double_text, expanded where the row reader uses it; Terminated when *end is the string's
+// terminator.
+template <bool Terminated>
+[[gnu::always_inline]] inline const char* read_number(const char* p, const char* end, double* value, bool* itself)
 {
     while (p < end && is_c_space(static_cast<unsigned char>(*p))) ++p;
     if (p >= end) return nullptr;
+    *itself = false;
     const char c = *p;
     if ((c >= '0' && c <= '9') || c == '-' || c == '.') {
-        if (const char* q = read_short_decimal(p, end, value)) return q;
+        if (const char* q = read_short_decimal<Terminated>(p, end, value, itself)) return q;
         double v;
         auto res = std::from_chars(p, end, v);
         // Only finite values are taken here: the library's scan stops a NaN before a
@@ -181,6 +211,17 @@ const char* read_double(const char* p, const char* end, double* value)
         }
     }
     return read_double_slow(p, end, value);
+}
+
+const char* read_double_text(const char* p, const char* end, double* value, bool* itself)
+{
+    return read_number<false>(p, end, value, itself);
+}
+
+const char* read_double(const char* p, const char* end, double* value)
+{
+    bool itself;
+    return read_double_text(p, end, value, &itself);
 }
 
 char* eatwhite(char* s)
@@ -252,6 +293,39 @@ void flush_comments(FILE* out)
     }
 }
 
+namespace {
+
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The end of the plain decimal number at the start of a string: '-' or nothing, digits with at
+// most one '.' among or after them (at least one digit), and an exponent 'e' or 'E' with an
+// optional sign and at least one digit; it must be followed by white space, a comma or the
+// string's end. Null for anything else. Every such token is a number the reader takes whole
+// (the short decimal reader, the library's conversion or its scan, whatever its value), so it
+// counts as one number without computing its value.
+inline const char* plain_decimal_end(const char* q)
+{
+    if (*q == '-') ++q;
+    const char* const first = q;
+    while (is_digit(*q)) ++q;
+    ptrdiff_t digits = q - first;
+    if (*q == '.') {
+        const char* const fraction = ++q;
+        while (is_digit(*q)) ++q;
+        digits += q - fraction;
+    }
+    if (digits == 0) return nullptr;
+    if (*q == 'e' || *q == 'E') {
+        ++q;
+        if (*q == '+' || *q == '-') ++q;
+        if (!is_digit(*q)) return nullptr;
+        while (is_digit(*q)) ++q;
+    }
+    return ends_number(static_cast<unsigned char>(*q)) ? q : nullptr;
+}
+
+}  // namespace
+
 size_t scanline(const char* line)
 {
     const size_t len = std::strlen(line);
@@ -264,9 +338,13 @@ size_t scanline(const char* line)
     for (;;) {
         p = eatwhite(p);
         while (delim && *p == delim) p = eatwhite(p + 1);
-        double v;
-        const char* q = read_double(p, end, &v);
-        if (!q) break;
+        // Plain decimals are counted by their syntax; anything else is read as the rows are.
+        const char* q = plain_decimal_end(p);
+        if (!q) {
+            double v;
+            q = read_double(p, end, &v);
+            if (!q) break;
+        }
         ++count;
         p = const_cast<char*>(q);
         if (*p == '\0') break;
@@ -309,7 +387,31 @@ size_t get_rows(FILE* in, size_t antal, bool report)
     return count;
 }
 
-double* readline(open__files& of, double* var, FILE* ut, size_t vars)
+bool prints_as_itself(const char* p, const char* q)
+{
+    // Every such text t, read, gives the double nearest to t, which lies within 2^-27 of t (below
+    // 1e8 half a unit in the last place is at most 2^-27 < 0.5e-6): "%f" rounds it to t's six
+    // decimals, t with zeros appended, and that text has at most 15 characters, so the normal
+    // form prints it and removes exactly the appended zeros. "-0" reads as minus zero, which
+    // prints as "-0".
+    const char* const start = p;
+    if (p < q && *p == '-') ++p;
+    const char* const whole = p;
+    if (p < q && *p == '0') {
+        ++p;  // a single zero before the point, never a leading one
+    } else {
+        while (p < q && is_digit(*p)) ++p;
+        if (p == whole) return false;
+    }
+    if (p - start > 8) return false;  // sign and whole digits, '.' and six decimals: 15 at most
+    if (p == q) return true;
+    if (*p != '.') return false;
+    const char* const fraction = ++p;
+    while (p < q && is_digit(*p)) ++p;
+    return p == q && p > fraction && p - fraction <= 6 && q[-1] != '0';
+}
+
+double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text)
 {
     FILE* const in = of.in;
     // One buffer serves every row of the pair: the line size is fixed once the options are read.
@@ -331,12 +433,17 @@ double* readline(open__files& of, double* var, FILE* ut, size_t vars)
     while (i < vars) {
         // Commas separate numbers here as they do when the columns are counted.
         cur = eatwhite(const_cast<char*>(cur));
-        const char* next = read_double(cur, end, &var[i]);
+        bool itself;
+        const char* next = read_number<true>(cur, end, &var[i], &itself);
         if (!next) break;
+        if (text) text[i] = itself ? field_text{cur, static_cast<size_t>(next - cur), var[i]} : field_text{};
         ++i;
         cur = next;
     }
-    for (; i < vars; ++i) var[i] = 0.0;
+    for (; i < vars; ++i) {
+        var[i] = 0.0;
+        if (text) text[i] = field_text{};
+    }
     return var;
 }
 
@@ -519,17 +626,21 @@ void finish_standard_output() { flush_output(stdout); }
 
 // ---- Writing -----------------------------------------------------------------------------------------
 
-int writeline(FILE* out, const double* var, size_t vars, const char* flag)
+int writeline(FILE* out, const double* var, size_t vars, const char* flag, const field_text* text)
 {
-    output.line_start(out);
-    bool first = true;
-    for (size_t i = 0; i < vars; ++i) {
-        if (flag && flag[i]) continue;
-        if (!first) output.column_separator(out);
-        output.output_double(out, i, var[i]);
-        first = false;
+    if (output.row) {
+        output.row(out, var, vars, flag, text);
+    } else {
+        output.line_start(out);
+        bool first = true;
+        for (size_t i = 0; i < vars; ++i) {
+            if (flag && flag[i]) continue;
+            if (!first) output.column_separator(out);
+            output.output_double(out, i, var[i]);
+            first = false;
+        }
+        output.line_end(out);
     }
-    output.line_end(out);
     // The stream notes a failed write; its reason is still in errno right after it.
     if (ferror_unlocked(out)) [[unlikely]]
         write_failed(out, errno);

@@ -106,6 +106,8 @@ char* eatfloat(char* s);
 // space skipped; *end is the string's terminator). Returns the position after it, or null when
 // no number can be read there.
 const char* read_double(const char* p, const char* end, double* value);
+// read_double, also telling whether the number's text prints as itself (see prints_as_itself).
+const char* read_double_text(const char* p, const char* end, double* value, bool* itself);
 
 // ---- File pairs ----------------------------------------------------------------------------------
 
@@ -155,13 +157,22 @@ void finish_standard_output();
 
 // Next data row of the pair's input parsed into var[0..vars-1] (missing values are 0), or null
 // at the end. Comment lines go to ut (null: the queue) as the reader's rules say.
-double* readline(open__files& of, double* var, FILE* ut, size_t vars);
+// When `text` is given (vars entries), each column's entry receives the field's text and value
+// if that text prints as itself in the normal number form (see prints_as_itself), else no text;
+// the texts point into the pair's line buffer and last until the next read.
+double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text = nullptr);
+// Whether the number text [p, q) is exactly what the normal number form prints for the value it
+// reads as: '-' or nothing, 0 or digits without a leading zero, then '.' and one to six
+// decimals, the last not 0, or nothing; at most eight characters before the point.
+bool prints_as_itself(const char* p, const char* q);
 
 // ---- Writing -------------------------------------------------------------------------------------
 
-// Writes one row through the output hooks; columns whose mark in `flag` is non-zero are left out.
+// Writes one row in the output style; columns whose mark in `flag` is non-zero are left out.
+// `text`, when given, holds one entry per column: the input text that prints as itself (see
+// field_text), written in place of the value where the column is printed in the normal form.
 // A failed write on `out` is fatal.
-int writeline(FILE* out, const double* var, size_t vars, const char* flag);
+int writeline(FILE* out, const double* var, size_t vars, const char* flag, const field_text* text = nullptr);
 inline int writeline(FILE* out, const double* var, size_t vars, const flag_array& flag)
 {
     return writeline(out, var, vars, flag.empty() ? nullptr : flag.data());

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -290,4 +291,80 @@ TEST(HelpCommand, NameIsOneShellWordWhateverItHolds)
     EXPECT_EQ(help_command("/usr/local/bin/my vorn"), "\"/usr/local/bin/my vorn\" --more -? | more");
     EXPECT_EQ(help_command("v\";echo x;\""), "\"v\\\";echo x;\\\"\" --more -? | more");
     EXPECT_EQ(help_command("$(id)`id`\\"), "\"\\$(id)\\`id\\`\\\\\" --more -? | more");
+}
+
+namespace {
+
+// The column count as the reader's number scan finds it, token by token.
+size_t count_by_reading(const char* line)
+{
+    const size_t len = std::strlen(line);
+    if (settings.skip_columns >= len) return 0;
+    char* p = const_cast<char*>(line) + settings.skip_columns;
+    const char delim = static_cast<char>(settings.input_delimiter);
+    size_t count = 0;
+    for (;;) {
+        p = eatwhite(p);
+        while (delim && *p == delim) p = eatwhite(p + 1);
+        double v;
+        const char* q = read_double(p, line + len, &v);
+        if (!q) break;
+        ++count;
+        p = const_cast<char*>(q);
+        if (*p == '\0') break;
+    }
+    return count;
+}
+
+}  // namespace
+
+TEST_F(LineReader, CountingBySyntaxAgreesWithTheNumberScan)
+{
+    // Plain decimals of every shape beside the tokens only the library's scan takes, or nobody.
+    const char* tokens[] = {"0", "-0", "12", "-3.25", "1.", ".5", "-.5", "1e5", "2E-3", "1.5e+10", "007",
+                            "123456789012345678901234", "1e999", "1e-999", "+1", "1e", "1e+", "-", ".", "-.",
+                            "1.2.3", "1-2", "--1", ".e1", "inf", "-nan", "nan(1)", "0x1p3", "x", "1x", "5,"};
+    const char* gaps[] = {" ", "  ", "\t", ",", ", ", ";"};
+    std::mt19937_64 gen(77);
+    std::uniform_int_distribution<size_t> pick_token(0, std::size(tokens) - 1), pick_gap(0, std::size(gaps) - 1),
+        width(0, 40), coin(0, 5);
+    for (int delimiter : {0, int{';'}}) {
+        settings = vorn_variables{};
+        settings.input_delimiter = delimiter;
+        for (int trial = 0; trial < 50000; ++trial) {
+            std::string line;
+            if (coin(gen) == 0) line += ' ';
+            const size_t n = width(gen);
+            for (size_t i = 0; i < n; ++i) {
+                if (i) line += gaps[pick_gap(gen)];
+                // Mostly plain numbers, as real files hold.
+                line += coin(gen) ? tokens[pick_token(gen) % 10] : tokens[pick_token(gen)];
+            }
+            if (coin(gen)) line += coin(gen) ? "\n" : "\r\n";
+            settings.skip_columns = coin(gen) == 0 ? 2 : 0;
+            ASSERT_EQ(scanline(line.c_str()), count_by_reading(line.c_str())) << "[" << line << "]";
+        }
+    }
+    settings = vorn_variables{};
+}
+
+TEST_F(LineReader, RowsNoteTheFieldsThatPrintAsThemselves)
+{
+    temp_input t("1 2.50 -0 0.125 1e3 007 12345678 -12345678 x\n4,5\n");
+    double row[9];
+    field_text text[9];
+    ASSERT_NE(readline(t.of, row, nullptr, 9, text), nullptr);
+    const bool copied[9] = {true, false, true, true, false, false, true, false, false};
+    for (size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(text[i].len != 0, copied[i]) << i;
+        if (text[i].len) {
+            EXPECT_EQ(std::memcmp(&text[i].value, &row[i], sizeof row[i]), 0) << i;
+            char buf[32];
+            EXPECT_EQ(std::string(text[i].text, text[i].len), std::string(buf, format_normal_double(buf, row[i])));
+        }
+    }
+    ASSERT_NE(readline(t.of, row, nullptr, 3, text), nullptr);
+    EXPECT_EQ(std::string(text[0].text, text[0].len), "4");
+    EXPECT_EQ(std::string(text[1].text, text[1].len), "5");
+    EXPECT_EQ(text[2].len, 0u) << "a missing column has no text";
 }
