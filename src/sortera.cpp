@@ -1,11 +1,32 @@
 // Sorts the data rows by a list of columns; one negative column number makes the sort descending.
+//
+// The order: the listed columns in turn decide, each by value; rows equal in every listed column
+// keep their input order. Values that are not numbers come after all numbers, in either
+// direction. That is a total order, so sorting the whole file in memory and merging sorted runs
+// spilled to temporary files give the same rows in the same order.
+#include "sortera.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "frame.h"
 #include "operations.h"
+#include "spill.h"
+
+uint64_t order_key(double value, bool descending)
+{
+    if (value != value) return std::numeric_limits<uint64_t>::max();
+    if (value == 0) value = 0.0;
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    // Negative numbers (sign bit set) below the positive ones, each in order of magnitude.
+    const uint64_t up = bits >> 63 ? ~bits : bits | (uint64_t{1} << 63);
+    return descending ? ~up : up;
+}
 
 namespace {
 
@@ -14,14 +35,16 @@ struct sort_order {
     std::vector<int> columns;
     bool descending = false;
 
-    // -1, 0 or 1 for ascending order: the first column whose values differ decides.
-    int compare(const double* a, const double* b) const
+    uint64_t key(const double* row, size_t i) const { return order_key(row[columns[i]], descending); }
+    // The first sort column's key (0 for every row when there is none).
+    uint64_t first_key(const double* row) const { return columns.empty() ? 0 : key(row, 0); }
+    // Three-way comparison of two rows by the sort columns from `from` on.
+    int compare(const double* a, const double* b, size_t from = 0) const
     {
-        for (const int col : columns) {
-            const double d = a[col] - b[col];
-            if (d < 0) return -1;
-            if (d > 0) return 1;
-            // equal, or a difference that is not a number: the next column decides
+        for (size_t i = from; i < columns.size(); ++i) {
+            const uint64_t ka = key(a, i);
+            const uint64_t kb = key(b, i);
+            if (ka != kb) return ka < kb ? -1 : 1;
         }
         return 0;
     }
@@ -50,6 +73,110 @@ sort_order process_sortcolumns(const char* sc)
     return order;
 }
 
+// A row's place in the sort: its first sort key and its position, packed so that a row costs 12
+// bytes beside its values.
+struct __attribute__((packed)) sort_record {
+    uint64_t key;
+    uint32_t row;
+};
+static_assert(sizeof(sort_record) == 12);
+
+constexpr size_t MOST_RECORDS = std::numeric_limits<uint32_t>::max();
+
+// Puts rows 0..n-1 of the table `rows` (vars values each) in order: `records` receives them in
+// sorted order. Only the keys and positions move.
+void order_rows(const double* rows, size_t vars, size_t n, const sort_order& order, sort_record* records)
+{
+    for (size_t r = 0; r < n; ++r) records[r] = {order.first_key(rows + r * vars), static_cast<uint32_t>(r)};
+    if (order.columns.size() <= 1) {
+        std::sort(records, records + n, [](const sort_record& a, const sort_record& b) {
+            const uint64_t ka = a.key, kb = b.key;
+            return ka < kb || (ka == kb && a.row < b.row);
+        });
+        return;
+    }
+    std::sort(records, records + n, [&](const sort_record& a, const sort_record& b) {
+        const uint64_t ka = a.key, kb = b.key;
+        if (ka != kb) return ka < kb;
+        const uint32_t ra = a.row, rb = b.row;
+        const int c = order.compare(rows + ra * vars, rows + rb * vars, 1);
+        return c != 0 ? c < 0 : ra < rb;
+    });
+}
+
+// The rows of `table` in the order of `records`, handed to put(row). The rows lie scattered over
+// the table: they are copied in batches into a small buffer first, in a tight loop that keeps
+// many fetches from memory in flight, each row asked for ahead of its turn.
+template <class Put>
+void in_order(const row_table& table, const sort_record* records, size_t n, Put put)
+{
+    constexpr size_t AHEAD = 16;
+    constexpr size_t BATCH_BYTES = 32768;
+    const size_t vars = table.ncolumns;
+    const size_t row_bytes = vars * sizeof(double);
+    const size_t batch = std::max<size_t>(1, std::min<size_t>(512, BATCH_BYTES / row_bytes));
+    auto gathered = my_malloc(double, batch * vars);
+    for (size_t start = 0; start < n; start += batch) {
+        const size_t m = std::min(batch, n - start);
+        for (size_t j = 0; j < m; ++j) {
+            const size_t i = start + j;
+            if (i + AHEAD < n) {
+                const double* later = table[records[i + AHEAD].row];
+                __builtin_prefetch(later);
+                __builtin_prefetch(later + vars - 1);
+            }
+            std::memcpy(gathered.get() + j * vars, table[records[i].row], row_bytes);
+        }
+        for (size_t j = 0; j < m; ++j) put(static_cast<const double*>(gathered.get() + j * vars));
+    }
+}
+
+void sort_in_memory(frame& f, size_t lines, const sort_order& order)
+{
+    whole_file(f, lines, {}, [&](const row_table& table) {
+        if (!settings.quiet) std::fprintf(stderr, "Sorting...");
+        big_array<sort_record> records(lines);
+        order_rows(table[0], table.ncolumns, lines, order, records.get());
+        if (!settings.quiet) std::fprintf(stderr, "done\n");
+        in_order(table, records.get(), lines, [&](const double* row) { f.write(row, table.ncolumns); });
+    });
+}
+
+// Sorts runs that fit in the budget, spills each, and merges them into the output.
+void sort_spilling(frame& f, size_t lines, const sort_order& order)
+{
+    const size_t vars = f.columns();
+    const size_t row_bytes = vars * sizeof(double);
+    const size_t budget = memory_budget();
+    f.hold_output();
+
+    const size_t buffer = std::max(row_bytes, std::min(budget / 16, size_t{1} << 20));
+    const std::string one_row = "one row of " + std::to_string(vars) + " columns with its sort key";
+    const size_t run_rows =
+        std::min({budget_count(row_bytes + sizeof(sort_record), buffer, one_row.c_str()), lines, MOST_RECORDS});
+    spilled_runs runs(row_bytes, buffer);
+    {
+        row_table table = make_row_table(run_rows, vars);
+        big_array<sort_record> records(run_rows);
+        counted_rows source(f, lines, {});
+        while (source.left() > 0) {
+            const size_t n = std::min(run_rows, source.left());
+            for (size_t r = 0; r < n; ++r) source.next(table[r]);
+            order_rows(table[0], vars, n, order, records.get());
+            in_order(table, records.get(), n, [&](const double* row) { runs.append(row); });
+            runs.end_run();
+        }
+        source.end();
+    }
+    const auto compare = [&order](const char* a, const char* b) {
+        return order.compare(reinterpret_cast<const double*>(a), reinterpret_cast<const double*>(b));
+    };
+    if (!settings.quiet) std::fprintf(stderr, "Sorting...");
+    runs.reduce(compare, budget);
+    if (!settings.quiet) std::fprintf(stderr, "done\n");
+    runs.merge(compare, [&](const char* row) { f.write(reinterpret_cast<const double*>(row), vars); }, budget);
+}
+
 }  // namespace
 
 void sortera(const char* namein, const char* nameut, const char* sortcolumns, size_t* vars, size_t* rows)
@@ -58,7 +185,7 @@ void sortera(const char* namein, const char* nameut, const char* sortcolumns, si
     const sort_order order = process_sortcolumns(sortcolumns);
     announce("Vorn: Sorting %s ", "Sorting %sending\n", order.descending ? "desc" : "asc");
 
-    frame f(namein, nameut, {.marks = false, .count_rows = true});
+    frame f(namein, nameut, {.marks = false, .count_rows = true, .budgeted = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     for (size_t i = 0; i < order.columns.size(); ++i)
@@ -67,14 +194,11 @@ void sortera(const char* namein, const char* nameut, const char* sortcolumns, si
                   static_cast<unsigned long>(antal));
     if (!settings.quiet) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(lines));
 
-    whole_file(f, lines, {}, [&order](double_table& table) {
-        if (!settings.quiet) std::fprintf(stderr, "Sorting...");
-        // Only the row pointers move. A merge sort stays well-behaved when values that are not
-        // numbers make the comparison inconsistent.
-        const int sign = order.descending ? -1 : 1;
-        std::stable_sort(table.rows.get(), table.rows.get() + table.nrows,
-                         [&order, sign](const double* a, const double* b) { return sign * order.compare(a, b) < 0; });
-        if (!settings.quiet) std::fprintf(stderr, "done\n");
-    });
+    if (antal > 0 && lines > 0) {
+        if (lines <= MOST_RECORDS && fits_in_budget(lines, antal * sizeof(double) + sizeof(sort_record)))
+            sort_in_memory(f, lines, order);
+        else
+            sort_spilling(f, lines, order);
+    }
     f.finish(vars, rows, lines);
 }

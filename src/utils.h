@@ -87,8 +87,10 @@ size_t scanline(const char* line);
 // Column count of the file's first data line; the stream is rewound.
 size_t scan(FILE* in);
 // Leading data lines holding exactly `antal` numbers; the stream is rewound. "Found %lu rows."
-// goes to standard error when report is set.
-size_t get_rows(FILE* in, size_t antal, bool report = !settings.quiet);
+// goes to standard error when report is set. rows_follow (when given) tells whether the row
+// reader would read a further row after them: the run ended at a data line of another width
+// that is longer than the skipped leading characters.
+size_t get_rows(FILE* in, size_t antal, bool report = !settings.quiet, bool* rows_follow = nullptr);
 // First position at or after s that is neither white space nor a comma.
 char* eatwhite(char* s);
 // Position just after the number starting at s (white space first), or s when there is none.
@@ -128,13 +130,15 @@ size_t openout(open__files& of, size_t antal, size_t lines);
 // A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
 flag_array open_flags(const char* flagfile, size_t antal);
 size_t openfiles(open__files& of, const char* flagfile, flag_array* flag);
-size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_);
+// As openfiles, counting the leading rows first (get_rows); rows_follow as get_rows gives it.
+size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_,
+                   bool* rows_follow = nullptr);
 // Writes the epilog and closes the pair (standard output is flushed, not closed).
 void closefiles(open__files& of);
 
 // Next data row of the pair's input parsed into var[0..vars-1] (missing values are 0), or null
 // at the end. Comment lines go to ut (null: the queue) as the reader's rules say.
-double* readline(open__files& of, double* var, FILE* ut, size_t vars);
+double* readline(open__files& of, double* var, FILE* ut, size_t vars, const reader_rules& rules = data_rules());
 
 // ---- Writing -------------------------------------------------------------------------------------
 
