@@ -11,6 +11,6 @@ for awk in mawk gawk; do
     command -v $awk >/dev/null || continue
     compare "--nop (read+print all)" "$awk reformat" "$VORN" -# --nop "$DATA" - -- $awk "$awk_copy" "$DATA"
 done
-for part in reshape eval reorder; do
+for part in reshape eval reorder budget; do
     BENCH_SOURCED=1 source "$BENCH_DIR/$part.sh"
 done
