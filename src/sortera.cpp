@@ -83,19 +83,70 @@ static_assert(sizeof(sort_record) == 12);
 
 constexpr size_t MOST_RECORDS = std::numeric_limits<uint32_t>::max();
 
+// Sorts records by their keys, byte after byte from the most significant, in place: each pass
+// moves the records into the buckets of one key byte and goes on in every bucket. Small buckets,
+// and records whose keys are equal throughout, are finished by `before`, which must order by
+// the key first.
+template <class Before>
+void radix_sort(sort_record* a, size_t n, int byte, const Before& before)
+{
+    constexpr size_t SMALL = 64;
+    for (;;) {
+        if (n <= SMALL || byte < 0) {
+            std::sort(a, a + n, before);
+            return;
+        }
+        const int shift = 8 * byte;
+        const auto digit = [shift](const sort_record& r) { return static_cast<unsigned>((r.key >> shift) & 0xff); };
+        size_t count[256] = {};
+        for (size_t i = 0; i < n; ++i) ++count[digit(a[i])];
+        // A byte that all keys share needs no pass.
+        if (count[digit(a[0])] == n) {
+            --byte;
+            continue;
+        }
+        size_t next[256];
+        size_t end[256];
+        size_t at = 0;
+        for (unsigned b = 0; b < 256; ++b) {
+            next[b] = at;
+            at += count[b];
+            end[b] = at;
+        }
+        // Every record goes straight to its bucket, the one it displaces on along its way.
+        for (unsigned b = 0; b < 256; ++b) {
+            while (next[b] < end[b]) {
+                sort_record moving = a[next[b]];
+                unsigned d = digit(moving);
+                while (d != b) {
+                    std::swap(moving, a[next[d]++]);
+                    d = digit(moving);
+                }
+                a[next[b]++] = moving;
+            }
+        }
+        size_t from = 0;
+        for (unsigned b = 0; b < 256; ++b) {
+            if (count[b] > 1) radix_sort(a + from, count[b], byte - 1, before);
+            from += count[b];
+        }
+        return;
+    }
+}
+
 // Puts rows 0..n-1 of the table `rows` (vars values each) in order: `records` receives them in
 // sorted order. Only the keys and positions move.
 void order_rows(const double* rows, size_t vars, size_t n, const sort_order& order, sort_record* records)
 {
     for (size_t r = 0; r < n; ++r) records[r] = {order.first_key(rows + r * vars), static_cast<uint32_t>(r)};
     if (order.columns.size() <= 1) {
-        std::sort(records, records + n, [](const sort_record& a, const sort_record& b) {
+        radix_sort(records, n, 7, [](const sort_record& a, const sort_record& b) {
             const uint64_t ka = a.key, kb = b.key;
             return ka < kb || (ka == kb && a.row < b.row);
         });
         return;
     }
-    std::sort(records, records + n, [&](const sort_record& a, const sort_record& b) {
+    radix_sort(records, n, 7, [&](const sort_record& a, const sort_record& b) {
         const uint64_t ka = a.key, kb = b.key;
         if (ka != kb) return ka < kb;
         const uint32_t ra = a.row, rb = b.row;
