@@ -1,7 +1,11 @@
 // The operation frame: opening, reading, writing and closing for every operation.
 #include "frame.h"
 
+#include <sys/stat.h>
+
+#include "spill.h"
 #include "transpos.h"
+#include "unfinished_outputs.h"
 
 void announce(const char* title, const char* description, ...)
 {
@@ -14,62 +18,136 @@ void announce(const char* title, const char* description, ...)
     va_end(ap);
 }
 
-frame::frame(const char* namein, const char* nameout, const frame_opening& how) : of_(namein, nameout)
+long long length_before_writing(const char* nameout)
 {
+    struct stat st {};
+    if (nameout && settings.append && ::stat(nameout, &st) == 0 && S_ISREG(st.st_mode))
+        return static_cast<long long>(st.st_size);
+    return -1;
+}
+
+bool hold_output(const open__files& of, long long length_before)
+{
+    if (!of.out || of.out == stdout) return false;
+    struct stat st {};
+    if (::fstat(fileno(of.out), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    hold_unfinished(of.nameout, of.out, length_before);
+    return true;
+}
+
+void close_held(open__files& of, bool held)
+{
+    if (held) unfinished_stream_closing(of.out);
+    closefiles(of);
+    if (held) release_unfinished(of.nameout);
+}
+
+frame::frame(const char* namein, const char* nameout, const frame_opening& how)
+    : of_(namein, nameout), output_length_before_(length_before_writing(nameout))
+{
+    if (how.budgeted) memory_budget();
     flag_array* const marks = how.marks ? &flag_ : nullptr;
-    antal_ = how.count_rows ? openfiles_t(of_, how.flagfile, marks, &lines_) : openfiles(of_, how.flagfile, marks);
+    antal_ = how.count_rows ? openfiles_t(of_, how.flagfile, marks, &lines_, &rows_follow_)
+                            : openfiles(of_, how.flagfile, marks);
     if (how.report_names && !settings.quiet) std::fprintf(stderr, "%s -> %s\n", namein, nameout ? nameout : "(null)");
+}
+
+void frame::hold_output()
+{
+    if (!held_) held_ = ::hold_output(of_, output_length_before_);
+}
+
+reader_rules frame::write_comments_first(size_t lines, int& countdown)
+{
+    if (!settings.keep_comments || !of_.out) return {false, &settings.skip_rows};
+    // This pass consumes the countdown as the rows' pass would have; that pass skips the same
+    // lines again on a copy.
+    countdown = settings.skip_rows;
+    if (!of_.line) of_.line = line_buffer();
+    for (size_t n = 0; n <= lines && myfgets_o(of_.line.get(), settings.maxbuff, of_.in, of_.out); ++n) {
+    }
+    std::rewind(of_.in);
+    return {false, &countdown};
 }
 
 void frame::finish(size_t* vars, size_t* rows, size_t count)
 {
     flag_array().swap(flag_);
-    closefiles(of_);
+    close_held(of_, held_);
+    held_ = false;
     *vars = antal_;
     *rows = count;
 }
 
-namespace {
+// ---- Whole-file operations -------------------------------------------------------------------
 
-// The reshaping operations parse each line with their own parser and read only the counted rows.
-void read_fields16(frame& f, const double_table& table, size_t lines, const whole_file_rules& rules)
+counted_rows::counted_rows(frame& f, size_t lines, const whole_file_rules& rules)
+    : f_(f), rules_(rules), left_(lines)
 {
-    open__files& of = f.pair();
-    const size_t vars = f.columns();
-    if (!of.line) of.line = line_buffer();
-    auto values = my_malloc(double, vars);
-    FILE* const comments = rules.comments == comments_at::in_place ? of.out : nullptr;
-    for (size_t r = 0; r < lines; ++r) {
+}
+
+void counted_rows::next(double* row)
+{
+    if (left_ == 0) error("Can't read all lines\n");
+    --left_;
+    if (rules_.fields16) {
+        open__files& of = f_.pair();
+        if (!of.line) of.line = line_buffer();
+        FILE* const comments = rules_.comments == comments_at::in_place ? of.out : nullptr;
         const char* line = myfgets_o(of.line.get(), settings.maxbuff, of.in, comments);
         if (!line) error("Can't read all lines\n");
-        if (rules.transposed) {
-            parse_fields16(line, values.get(), vars);
-            for (size_t c = 0; c < vars; ++c) table[c][r] = values[c];
-        } else {
-            parse_fields16(line, table[r], vars);
-        }
+        parse_fields16(line, row, f_.columns());
+        return;
     }
+    if (!f_.read(row, rules_.comments)) error("Can't read all lines\n");
 }
 
-}  // namespace
+void counted_rows::end()
+{
+    if (!rules_.to_the_end) return;
+    // Rows beyond the counted ones land in a spare row only to be counted.
+    auto spare = my_malloc(double, f_.columns());
+    size_t beyond = 0;
+    while (f_.read(spare.get(), rules_.comments)) ++beyond;
+    if (beyond > 0) error("Can't read all lines\n");
+}
 
-double_table read_counted_rows(frame& f, size_t lines, const whole_file_rules& rules)
+row_table make_row_table(size_t rows, size_t columns)
+{
+    const bool too_big = columns != 0 && rows > static_cast<size_t>(-1) / columns;
+    if (too_big) out_of_memory_(__FILE_NAME__, __LINE__, static_cast<size_t>(-1));
+    return row_table{big_array<double>(rows * columns), rows, columns};
+}
+
+row_table read_counted_rows(frame& f, size_t lines, const whole_file_rules& rules, storage how)
 {
     const size_t vars = f.columns();
-    double_table table = rules.transposed ? my_malloc_array_(vars, lines) : my_malloc_array_(lines, vars);
-    if (rules.fields16) {
-        read_fields16(f, table, lines, rules);
+    counted_rows source(f, lines, rules);
+    if (how == storage::by_rows) {
+        row_table table = make_row_table(lines, vars);
+        for (size_t r = 0; r < lines; ++r) source.next(table[r]);
+        source.end();
         return table;
     }
-    if (!rules.to_the_end) {
-        for (size_t r = 0; r < lines; ++r)
-            if (!f.read(table[r], rules.comments)) error("Can't read all lines\n");
-        return table;
+    row_table table = make_row_table(vars, lines);
+    auto values = my_malloc(double, vars);
+    double* const block = table[0];
+    for (size_t r = 0; r < lines; ++r) {
+        source.next(values.get());
+        for (size_t c = 0; c < vars; ++c) block[c * lines + r] = values[c];
     }
-    // Rows beyond the counted ones land in a spare row only to be counted.
-    auto spare = my_malloc(double, vars);
-    size_t found = 0;
-    while (f.read(found < lines ? table[found] : spare.get(), rules.comments)) ++found;
-    if (found != lines) error("Can't read all lines\n");
+    source.end();
     return table;
 }
+
+row_in_pieces::row_in_pieces(frame& f) : out_(f.pair().out) { output.line_start(out_); }
+
+void row_in_pieces::put(const double* values, size_t n)
+{
+    for (size_t i = 0; i < n; ++i, ++index_) {
+        if (index_ > 0) output.column_separator(out_);
+        output.output_double(out_, index_, values[i]);
+    }
+}
+
+void row_in_pieces::end() { output.line_end(out_); }

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdarg>
 
+#include "spill.h"
 #include "utils.h"
 
 // The one-line title (no line end: the entry ends the line after the run) when quiet, else the
@@ -11,12 +12,25 @@
 void announce(const char* title, const char* description, ...)
     __attribute__((format(printf, 1, 3), format(printf, 2, 3)));
 
+// The length to cut an output back to should the run fail: its length now when it is a regular
+// file that is appended to, else -1 (the output is removed).
+long long length_before_writing(const char* nameout);
+// From here on the pair's output (a regular file, not standard output) is only a result once
+// close_held has closed it: a fatal error removes it, or cuts it back to `length_before`.
+// Returns whether it is held.
+bool hold_output(const open__files& of, long long length_before);
+// Closes the pair (closefiles), then lets the output go.
+void close_held(open__files& of, bool held);
+
 // How a frame opens its pair.
 struct frame_opening {
     const char* flagfile = nullptr;  // the selection file (null: the inline selections only)
     bool marks = true;               // build the column marks from the selection
     bool count_rows = false;         // count the leading rows while opening, before the prolog
     bool report_names = false;       // "in -> out" on standard error once open (not when quiet)
+    // A whole-file operation: its memory budget is settled before anything is opened, so that
+    // a VORN_MEMORY that is not a size ends the run before an output exists.
+    bool budgeted = false;
 };
 
 // Where the comment lines met among the data rows go.
@@ -34,6 +48,9 @@ public:
     size_t columns() const { return antal_; }
     // The leading rows counted while opening (0 unless counted).
     size_t counted_rows() const { return lines_; }
+    // Whether the row reader would read a data row after the counted ones (known when counted
+    // while opening).
+    bool rows_follow() const { return rows_follow_; }
     const flag_array& marks() const { return flag_; }
     flag_array& marks() { return flag_; }
     open__files& pair() { return of_; }
@@ -44,6 +61,8 @@ public:
     {
         return readline(of_, row, comments == comments_at::in_place ? of_.out : nullptr, antal_, text) != nullptr;
     }
+    // The same, with the reader's rules given.
+    bool read(double* row, const reader_rules& rules) { return readline(of_, row, nullptr, antal_, rules) != nullptr; }
     // Writes n values of row, leaving out the positions whose mark in leave_out is set. `text`
     // (n entries) comes from the read of this very row: a value left as read is written as its
     // text when that prints as itself.
@@ -51,6 +70,17 @@ public:
     {
         writeline(of_.out, row, n, leave_out, text);
     }
+
+    // From here on the output is only a result once finish() has closed it: a fatal error
+    // removes a regular output file (or cuts one appended to back to its length before).
+    void hold_output();
+
+    // Writes the comment lines that reading `lines` rows (and looking for one more) would pass
+    // on in place, then rewinds the input, so that a pass that writes rows as it reads them can
+    // have those comments ahead of its rows. Returns the reader rules for that pass: comments
+    // are not passed on again, and the lines skipped are the same (`countdown` holds the copy
+    // of the skip-rows countdown it uses when this pass consumed the real one).
+    reader_rules write_comments_first(size_t lines, int& countdown);
 
     // Releases the marks, closes the pair and stores the column count and `rows`.
     void finish(size_t* vars, size_t* rows, size_t count);
@@ -60,6 +90,9 @@ private:
     flag_array flag_;
     size_t antal_ = 0;
     size_t lines_ = 0;
+    bool rows_follow_ = false;
+    long long output_length_before_ = -1;  // an appended-to output's length at opening
+    bool held_ = false;
 };
 
 enum class marked_columns { written, left_out };
@@ -96,26 +129,66 @@ struct whole_file_rules {
     bool to_the_end = true;
     // Parse lines with the reshaping parser (parse_fields16) instead of the row reader.
     bool fields16 = false;
-    // Store input row r as column r of a table of columns x rows.
-    bool transposed = false;
 };
 
-// Reads the counted rows into one block of rows x columns, or columns x rows when transposed.
-// A counted row that is missing, or one too many when reading to the end, ends the run with
-// "Can't read all lines\n".
-double_table read_counted_rows(frame& f, size_t lines, const whole_file_rules& rules);
+// The counted rows of a frame, one at a time, by the rules of a whole-file operation.
+class counted_rows {
+public:
+    counted_rows(frame& f, size_t lines, const whole_file_rules& rules);
+    size_t left() const { return left_; }
+    // The next counted row into row[0..columns-1]. A counted row that is missing ends the run
+    // with "Can't read all lines\n".
+    void next(double* row);
+    // After the last counted row: when reading to the end, a further data row ends the run with
+    // "Can't read all lines\n".
+    void end();
 
-// The frame of the operations that need all counted rows at once: reads them into one table,
-// hands it to algorithm(table), and writes the table's rows in the order of its row pointers
-// (an algorithm may reorder them), leaving out the positions marked in leave_out. Nothing is read
-// or written when the file has no column or no counted row. Returns whether rows were handled.
+private:
+    frame& f_;
+    whole_file_rules rules_;
+    size_t left_;
+};
+
+// A table of doubles in one block from the system (on huge pages where offered): nrows rows of
+// ncolumns values, row r at r * ncolumns.
+struct row_table {
+    big_array<double> block;
+    size_t nrows = 0;
+    size_t ncolumns = 0;
+    double* operator[](size_t r) const { return block.get() + r * ncolumns; }
+};
+// Failure to get the block is fatal: "Could not allocate memory %lu bytes\n".
+row_table make_row_table(size_t rows, size_t columns);
+
+// Reads the counted rows into one table of rows x columns, or, transposed, of columns x rows
+// (input row r becomes column r).
+enum class storage { by_rows, transposed };
+row_table read_counted_rows(frame& f, size_t lines, const whole_file_rules& rules, storage how = storage::by_rows);
+
+// The frame of the operations that hold all counted rows at once: holds the output until the
+// run finishes, reads the rows into one table and hands it to algorithm(table), which writes
+// the result. Nothing is read or written when the file has no column or no counted row.
+// Returns whether rows were handled.
 template <class Algorithm>
 bool whole_file(frame& f, size_t lines, const whole_file_rules& rules, Algorithm algorithm,
-                const char* leave_out = nullptr)
+                storage how = storage::by_rows)
 {
     if (f.columns() == 0 || lines == 0) return false;
-    double_table table = read_counted_rows(f, lines, rules);
+    f.hold_output();
+    row_table table = read_counted_rows(f, lines, rules, how);
     algorithm(table);
-    for (size_t r = 0; r < table.nrows; ++r) f.write(table[r], table.ncolumns, leave_out);
     return true;
 }
+
+// One row written in pieces, for a row longer than memory holds: the same hooks and the same
+// column indices as frame::write of the whole row, with no position left out.
+class row_in_pieces {
+public:
+    explicit row_in_pieces(frame& f);
+    void put(const double* values, size_t n);
+    void end();
+
+private:
+    FILE* out_;
+    size_t index_ = 0;
+};

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "frame.h"
 #include "operations.h"
 #include "readflag.h"
+#include "spill.h"
 
 namespace {
 
@@ -81,7 +83,7 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
     if (parameters->M <= 0) error("M should be at least 2\n");
     const unsigned M = static_cast<unsigned>(parameters->M);
 
-    frame f(namein, nameout, {.flagfile = flagfile});
+    frame f(namein, nameout, {.flagfile = flagfile, .budgeted = true});
     const size_t antal = f.columns();
     const size_t lines = get_rows(f.pair().in, antal);
     printflagged(stderr, f.marks().data(), antal);
@@ -100,25 +102,48 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
         }
     }
 
-    // Comment lines among the data are queued, not written.
-    const bool filtered = whole_file(f, lines, {.comments = comments_at::queued, .to_the_end = false},
-                                     [&](const double_table& table) {
-        if (!settings.quiet) message("Filtering...\r");
-        auto result = my_malloc(double, lines);
+    if (h) {
+        // M + 1 rows as read (no more than the file has) are all the filter needs: output row n is
+        // centred on input row n + M/2 and written once row n + M is in. Each row is kept twice, at
+        // slots s and s + ring, so that the rows n .. n + ring - 1 lie one after another from slot
+        // n mod ring.
         const size_t taps = static_cast<size_t>(M) + 1;
-        for (size_t c = 0; c < antal; ++c) {
-            if (!f.marks()[c]) continue;
-            // Output row n is centred on input row n + M/2; samples past the end count as 0.
-            for (size_t n = 0; n < lines; ++n) {
-                const size_t kend = std::min(taps, lines - n);
+        const size_t ring = std::min(taps, lines);
+        f.hold_output();
+        const std::string what =
+            "the filter's window of " + std::to_string(2 * ring) + " rows of " + std::to_string(antal) + " columns";
+        budget_count((2 * ring + 1) * antal * sizeof(double), 0, what.c_str());
+        const row_table window = make_row_table(2 * ring, antal);
+        auto out = my_malloc(double, antal);
+        // Output row n; samples past the last row count as 0, so the last M rows see fewer terms.
+        const auto emit = [&](size_t n) {
+            const size_t kend = std::min(taps, lines - n);
+            const double* const x = window[n % ring];
+            for (size_t c = 0; c < antal; ++c) {
+                if (!f.marks()[c]) {
+                    out[c] = x[c];
+                    continue;
+                }
                 double y = 0;
-                for (size_t k = 0; k < kend; ++k) y += h[k] * table[n + k][c];
-                result[n] = y;
+                for (size_t k = 0; k < kend; ++k) y += h[k] * x[k * antal + c];
+                out[c] = y;
             }
-            for (size_t n = 0; n < lines; ++n) table[n][c] = result[n];
+            f.write(out.get(), antal);
+        };
+
+        if (!settings.quiet) message("Filtering...\r");
+        // Comment lines among the data are queued, not written; rows after the counted ones are
+        // never read.
+        counted_rows source(f, lines, {.comments = comments_at::queued, .to_the_end = false});
+        for (size_t i = 0; i < lines; ++i) {
+            double* const slot = window[i % ring];
+            source.next(slot);
+            std::copy_n(slot, antal, window[i % ring + ring]);
+            if (i >= M) emit(i - M);
         }
+        for (size_t n = lines > M ? lines - M : 0; n < lines; ++n) emit(n);
         if (!settings.quiet) message("Filtering done\n");
-    });
-    if (filtered && !settings.quiet) std::fputc('\n', stderr);
+        if (!settings.quiet) std::fputc('\n', stderr);
+    }
     f.finish(vars, rows, lines);
 }

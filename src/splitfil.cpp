@@ -3,9 +3,11 @@
 #include <cstring>
 #include <string>
 
+#include "frame.h"
 #include "operations.h"
 #include "ran3.h"
 #include "readflag.h"
+#include "unfinished_outputs.h"
 #include "utils.h"
 
 namespace {
@@ -96,8 +98,13 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
     refuse_output_onto_input(testing);
     const flag_array flag = open_flags(flagfile, nvars);
     if (!settings.quiet) std::fputc('\n', stderr);
+    // Neither file is a result until both are complete.
+    const long long training_before = length_before_writing(training.nameout);
+    const long long testing_before = length_before_writing(testing.nameout);
     openout(training, nvars, n);
+    const bool training_held = hold_output(training, training_before);
     openout(testing, nvars, nrows - n);
+    const bool testing_held = hold_output(testing, testing_before);
     std::fflush(stderr);
     flush_output(stdout);
 
@@ -108,6 +115,10 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
             writeline(marks[i] ? training.out : testing.out, row.get(), nvars, flag);
     }
     marks.reset();
+    if (training_held) unfinished_stream_closing(training.out);
+    if (testing_held) unfinished_stream_closing(testing.out);
     closefiles(training);
     closefiles(testing);
+    if (training_held) release_unfinished(training.nameout);
+    if (testing_held) release_unfinished(testing.nameout);
 }

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "frame.h"
 #include "operations.h"
+#include "spill.h"
 
 namespace {
 
@@ -39,28 +41,107 @@ size_t parse_fields16(const char* line, double* var, size_t vars)
     return got;
 }
 
+namespace {
+
+// Output row c of a transposed file larger than the budget: the file is spilled in blocks stored
+// column after column, and each column is then read back in row order and written as one row.
+void transpose_spilling(frame& f, size_t lines)
+{
+    const size_t vars = f.columns();
+    const size_t row_bytes = vars * sizeof(double);
+    f.hold_output();
+    const std::string one_row = "one row of " + std::to_string(vars) + " columns";
+    const size_t block_rows = std::min(budget_count(row_bytes, row_bytes, one_row.c_str()), lines);
+    column_blocks blocks(vars, block_rows);
+    {
+        counted_rows source(f, lines, reshaping_rules);
+        auto row = my_malloc(double, vars);
+        for (size_t r = 0; r < lines; ++r) {
+            source.next(row.get());
+            blocks.add(row.get());
+        }
+        source.end();
+        blocks.finish();
+    }
+    constexpr size_t MOST_READ = size_t{1} << 20;
+    const size_t room = std::min({memory_budget() / sizeof(double), lines, MOST_READ});
+    auto buffer = my_malloc(double, room);
+    for (size_t c = 0; c < vars; ++c) {
+        row_in_pieces out(f);
+        blocks.for_column(c, buffer.get(), room, [&](const double* values, size_t n, size_t) { out.put(values, n); });
+        out.end();
+    }
+}
+
+// The rows of a file larger than the budget, last first: the rows are spilled in blocks, and the
+// blocks are read back from the last.
+void flip_spilling(frame& f, size_t lines, const char* leave_out)
+{
+    const size_t vars = f.columns();
+    const size_t row_bytes = vars * sizeof(double);
+    f.hold_output();
+    const std::string one_row = "one row of " + std::to_string(vars) + " columns";
+    const size_t block_rows = std::min(budget_count(row_bytes, 0, one_row.c_str()), lines);
+    const size_t block_bytes = block_rows * row_bytes;
+    row_table block = make_row_table(block_rows, vars);
+    spill_file spilled;
+    counted_rows source(f, lines, reshaping_rules);
+    size_t full = 0;  // blocks spilled
+    size_t fill = 0;  // rows of the block in memory
+    for (size_t r = 0; r < lines; ++r) {
+        source.next(block[fill]);
+        if (++fill == block_rows) {
+            spilled.write_at(block[0], block_bytes, static_cast<uint64_t>(full) * block_bytes);
+            ++full;
+            fill = 0;
+        }
+    }
+    source.end();
+    // The rows still in memory are the last ones.
+    for (size_t r = fill; r-- > 0;) f.write(block[r], vars, leave_out);
+    for (size_t b = full; b-- > 0;) {
+        spilled.read_at(block[0], block_bytes, static_cast<uint64_t>(b) * block_bytes);
+        for (size_t r = block_rows; r-- > 0;) f.write(block[r], vars, leave_out);
+    }
+}
+
+}  // namespace
+
 void transpose(const char* namein, const char* nameout, size_t* vars, size_t* rows)
 {
     announce("Vorn: Transpose ", "Transposing\n");
     // The prolog is written from the input's shape (its columns and counted rows).
-    frame f(namein, nameout, {.marks = false, .count_rows = true});
+    frame f(namein, nameout, {.marks = false, .count_rows = true, .budgeted = true});
+    const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     // Input column c becomes stored row c, which is written as output row c.
-    whole_file_rules rules = reshaping_rules;
-    rules.transposed = true;
-    whole_file(f, lines, rules, [](const double_table&) {});
+    if (fits_in_budget(lines, antal * sizeof(double))) {
+        whole_file(
+            f, lines, reshaping_rules,
+            [&](const row_table& table) {
+                for (size_t c = 0; c < antal; ++c) f.write(table[c], lines);
+            },
+            storage::transposed);
+    } else if (antal > 0 && lines > 0) {
+        transpose_spilling(f, lines);
+    }
     f.finish(vars, rows, lines);
 }
 
 void flip_ud(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
     announce("Vorn: Transpose ", "Transposing\n");
-    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true});
+    const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
-    whole_file(
-        f, lines, reshaping_rules,
-        [](double_table& table) { std::reverse(table.rows.get(), table.rows.get() + table.nrows); },
-        f.marks().data());
+    const char* const leave_out = f.marks().data();
+    if (fits_in_budget(lines, antal * sizeof(double))) {
+        whole_file(f, lines, reshaping_rules, [&](const row_table& table) {
+            for (size_t r = lines; r-- > 0;) f.write(table[r], antal, leave_out);
+        });
+    } else if (antal > 0 && lines > 0) {
+        flip_spilling(f, lines, leave_out);
+    }
     f.finish(vars, rows, lines);
 }
 

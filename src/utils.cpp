@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include "readflag.h"
+#include "unfinished_outputs.h"
 
 // ---- Diagnostics -------------------------------------------------------------------------------
 
@@ -29,6 +30,7 @@ void error_(const char* file, int line, const char* fmt, ...)
     va_start(ap, fmt);
     std::vfprintf(stderr, fmt, ap);
     va_end(ap);
+    undo_unfinished(stderr);
     if (settings.wait_on_error) {
         std::fprintf(stderr, "\nPress enter to continue\n");
         std::fflush(stderr);
@@ -373,13 +375,17 @@ size_t scan(FILE* in)
     return count;
 }
 
-size_t get_rows(FILE* in, size_t antal, bool report)
+size_t get_rows(FILE* in, size_t antal, bool report, bool* rows_follow)
 {
     counting_pass pass;
     auto buffer = line_buffer();
     size_t count = 0;
+    if (rows_follow) *rows_follow = false;
     while (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr, pass.rules())) {
-        if (scanline(buffer.get()) != antal) break;
+        if (scanline(buffer.get()) != antal) {
+            if (rows_follow) *rows_follow = std::strlen(buffer.get()) > settings.skip_columns;
+            break;
+        }
         ++count;
     }
     if (report) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(count));
@@ -411,13 +417,13 @@ bool prints_as_itself(const char* p, const char* q)
     return p == q && p > fraction && p - fraction <= 6 && q[-1] != '0';
 }
 
-double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text)
+double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text, const reader_rules& rules)
 {
     FILE* const in = of.in;
     // One buffer serves every row of the pair: the line size is fixed once the options are read.
     if (!of.line) of.line = line_buffer();
     if (std::feof(in)) return nullptr;
-    char* line = myfgets_o(of.line.get(), settings.maxbuff, in, ut);
+    char* line = myfgets_o(of.line.get(), settings.maxbuff, in, ut, rules);
     if (!line) return nullptr;
     const size_t len = std::strlen(line);
     if (len <= settings.skip_columns) return nullptr;
@@ -584,10 +590,10 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
     return antal;
 }
 
-size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_)
+size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_, bool* rows_follow)
 {
     const size_t antal = openin(of);
-    const size_t lines = get_rows(of.in, antal, of.report_counts);
+    const size_t lines = get_rows(of.in, antal, of.report_counts, rows_follow);
     if (lines_) *lines_ = lines;
     if (flag) *flag = open_flags(flagfile, antal);
     openout(of, antal, lines);

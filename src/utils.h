@@ -95,8 +95,10 @@ size_t scanline(const char* line);
 // Column count of the file's first data line; the stream is rewound.
 size_t scan(FILE* in);
 // Leading data lines holding exactly `antal` numbers; the stream is rewound. "Found %lu rows."
-// goes to standard error when report is set.
-size_t get_rows(FILE* in, size_t antal, bool report = !settings.quiet);
+// goes to standard error when report is set. rows_follow (when given) tells whether the row
+// reader would read a further row after them: the run ended at a data line of another width
+// that is longer than the skipped leading characters.
+size_t get_rows(FILE* in, size_t antal, bool report = !settings.quiet, bool* rows_follow = nullptr);
 // First position at or after s that is neither white space nor a comma.
 char* eatwhite(char* s);
 // Position just after the number starting at s (white space first), or s when there is none.
@@ -146,7 +148,9 @@ size_t openout(open__files& of, size_t antal, size_t lines);
 // A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
 flag_array open_flags(const char* flagfile, size_t antal);
 size_t openfiles(open__files& of, const char* flagfile, flag_array* flag);
-size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_);
+// As openfiles, counting the leading rows first (get_rows); rows_follow as get_rows gives it.
+size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_,
+                   bool* rows_follow = nullptr);
 // Writes the epilog and closes the pair (standard output is flushed, not closed). An output that
 // could not be written in full is fatal: "Could not write %s: %s\n" with its name and the reason.
 void closefiles(open__files& of);
@@ -159,8 +163,14 @@ void finish_standard_output();
 // at the end. Comment lines go to ut (null: the queue) as the reader's rules say.
 // When `text` is given (vars entries), each column's entry receives the field's text and value
 // if that text prints as itself in the normal number form (see prints_as_itself), else no text;
-// the texts point into the pair's line buffer and last until the next read.
-double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text = nullptr);
+// the texts point into the pair's line buffer and last until the next read. `rules` are the
+// reader's rules for this pass.
+double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text = nullptr,
+                 const reader_rules& rules = data_rules());
+inline double* readline(open__files& of, double* var, FILE* ut, size_t vars, const reader_rules& rules)
+{
+    return readline(of, var, ut, vars, nullptr, rules);
+}
 // Whether the number text [p, q) is exactly what the normal number form prints for the value it
 // reads as: '-' or nothing, 0 or digits without a leading zero, then '.' and one to six
 // decimals, the last not 0, or nothing; at most eight characters before the point.

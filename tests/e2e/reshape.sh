@@ -204,16 +204,4 @@ out_is "-y selection k+1 leaves out input column k" -# -y -e 2 en.dat - $'1 6\n2
 out_is "-y the last input column cannot be left out" -# -y -e 3 en.dat - $'1 5 6\n2 7 8\n'
 out_is "-y on an empty file" -# -y empty.dat - ''
 
-# ---- a table too large for memory --------------------------------------------------------------
-# Address-space limits do not mix with the sanitizer's shadow memory, so this runs on plain builds.
-if ! ldd "$VORN_BIN" 2>/dev/null | grep -q 'libasan'; then
-    awk 'BEGIN { for (i = 0; i < 400000; i++) print i, i, i, i, i, i, i, i, i, i }' > big.dat
-    for op in -t --flip-ud; do
-        ( ulimit -v 40000; "$VORN_BIN" -# $op big.dat out.dat ) >stdout.txt 2>stderr.txt
-        RC=$?; ERR=$(cat stderr.txt)
-        expect_rc "$op on a table too large for memory" 1
-        expect_contains "$op allocation message" "Could not allocate memory" "$ERR"
-    done
-fi
-
 finish
