@@ -98,8 +98,10 @@ int main(int argc, char** argv)
         for (;;) {
             char* nl = static_cast<char*>(std::memchr(p, '\n', static_cast<size_t>(stop - p)));
             if (!nl) {
-                if (n == 0 && p < stop) nl = stop;  // a last line without its line end
-                else break;
+                if (n == 0 && p < stop)
+                    nl = stop;  // a last line without its line end
+                else
+                    break;
             }
             if (*p != '#' && nl > p) copy_line(p, nl, out);
             p = nl < stop ? nl + 1 : stop;

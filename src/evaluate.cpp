@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "my_eval.h"
 #include "frame.h"
+#include "my_eval.h"
 #include "operations.h"
 
 int is_special_array(const char* s)
@@ -41,7 +41,8 @@ std::string translate(const char* from)
         }
     }
     if (rewritten)
-        message("\nVariables of type _n1, _c2  and _r4 are deprecated.\nPlease use       n[1], c[2] and r[4] instead.\n\n");
+        message(
+            "\nVariables of type _n1, _c2  and _r4 are deprecated.\nPlease use       n[1], c[2] and r[4] instead.\n\n");
     return to;
 }
 
@@ -69,8 +70,10 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
           const char* function_string_prolog, const char* function_string_epilog, size_t* vars, size_t* rows)
 {
     const std::string text = working_copy(function_string, "pc:%s\n", "pc(translated):%s\n");
-    if (settings.quiet) std::fprintf(stderr, "Vorn: Apply %s ", function_string);
-    else std::fprintf(stderr, "Apply this expression (%s) to all rows\n", text.c_str());
+    if (settings.quiet)
+        std::fprintf(stderr, "Vorn: Apply %s ", function_string);
+    else
+        std::fprintf(stderr, "Apply this expression (%s) to all rows\n", text.c_str());
 
     // The output is opened at the first evaluated row, with the columns that row produced; until
     // then comment lines are queued.
@@ -138,24 +141,25 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
 
 void eval_examples(FILE* f)
 {
-    std::fputs("Some examples for --eval:\n"
-               "If t.dat is 2 columns & tt.dat the result.\n"
-               "  vorn --eval=\"n[1]=c[1]+c[2]\" t.dat tt.dat\n"
-               "will make a new third column that is the sum of column 1 & 2.\n"
-               "\n"
-               "  vorn --eval=\"r[1]=c[1]+c[2]\" t.dat tt.dat\n"
-               "will replace the first column with the sum of column 1 & 2\n"
-               "\n"
-               "  vorn --eval=\"r[2]=sin(c[2])\" t.dat tt.dat\n"
-               "will replace column 2 with the sine of column 2\n"
-               "\n"
-               "'n[1]' is the first new column. If you use 'n[3]' without 'n[1]' & 'n[2]', 'n[3]' will be the first "
-               "column\n"
-               "\n"
-               "  vorn --eval-begin=\"g[1]=1\" --eval=\"g[1]=g[1]*c[1]\" --eval-end=\"r[1]=g[1]\"\n"
-               "will initialize 'g[1]' to 1 then multiply all column 1 values and write an extra line with the total "
-               "product\n",
-               f);
+    std::fputs(
+        "Some examples for --eval:\n"
+        "If t.dat is 2 columns & tt.dat the result.\n"
+        "  vorn --eval=\"n[1]=c[1]+c[2]\" t.dat tt.dat\n"
+        "will make a new third column that is the sum of column 1 & 2.\n"
+        "\n"
+        "  vorn --eval=\"r[1]=c[1]+c[2]\" t.dat tt.dat\n"
+        "will replace the first column with the sum of column 1 & 2\n"
+        "\n"
+        "  vorn --eval=\"r[2]=sin(c[2])\" t.dat tt.dat\n"
+        "will replace column 2 with the sine of column 2\n"
+        "\n"
+        "'n[1]' is the first new column. If you use 'n[3]' without 'n[1]' & 'n[2]', 'n[3]' will be the first "
+        "column\n"
+        "\n"
+        "  vorn --eval-begin=\"g[1]=1\" --eval=\"g[1]=g[1]*c[1]\" --eval-end=\"r[1]=g[1]\"\n"
+        "will initialize 'g[1]' to 1 then multiply all column 1 values and write an extra line with the total "
+        "product\n",
+        f);
 }
 
 void eval_oplist(FILE* f) { print_oplist(f); }

@@ -64,8 +64,7 @@ reader_rules frame::write_comments_first(size_t lines, int& countdown)
     // lines again on a copy.
     countdown = settings.skip_rows;
     if (!of_.line) of_.line = line_buffer();
-    for (size_t n = 0; n <= lines && myfgets_o(of_.line.get(), settings.maxbuff, of_.in, of_.out); ++n) {
-    }
+    for (size_t n = 0; n <= lines && myfgets_o(of_.line.get(), settings.maxbuff, of_.in, of_.out); ++n) {}
     std::rewind(of_.in);
     return {false, &countdown};
 }
@@ -81,8 +80,7 @@ void frame::finish(size_t* vars, size_t* rows, size_t count)
 
 // ---- Whole-file operations -------------------------------------------------------------------
 
-counted_rows::counted_rows(frame& f, size_t lines, const whole_file_rules& rules)
-    : f_(f), rules_(rules), left_(lines)
+counted_rows::counted_rows(frame& f, size_t lines, const whole_file_rules& rules) : f_(f), rules_(rules), left_(lines)
 {
 }
 

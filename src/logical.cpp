@@ -66,8 +66,8 @@ void remove_rows(const char* namein, const char* nameout, const char* flagfile, 
     }
     f.finish(vars, rows, kept + removed);
     // The tally is given in the quiet form too.
-    std::fprintf(stderr, "kept %u and removed %u of %u\n", static_cast<unsigned>(kept),
-                 static_cast<unsigned>(removed), static_cast<unsigned>(kept + removed));
+    std::fprintf(stderr, "kept %u and removed %u of %u\n", static_cast<unsigned>(kept), static_cast<unsigned>(removed),
+                 static_cast<unsigned>(kept + removed));
     std::fflush(stderr);
 }
 
@@ -81,7 +81,8 @@ void Logical(const char* namein, const char* nameout, const char* flagfile, LOGI
         std::fprintf(stderr, "%s%g%s", t.sd1, level, t.sd2);
     else
         std::fprintf(stderr, "%s%g%s", t.d1, level, t.d2);
-    remove_rows(namein, nameout, flagfile, [&t, level](double v) { return t.func(v, level) != 0; }, vars, rows);
+    remove_rows(
+        namein, nameout, flagfile, [&t, level](double v) { return t.func(v, level) != 0; }, vars, rows);
 }
 
 void Range(const char* namein, const char* nameout, const char* flagfile, RANGES range, double lower, double upper,
@@ -92,6 +93,6 @@ void Range(const char* namein, const char* nameout, const char* flagfile, RANGES
         std::fprintf(stderr, "%s[%g, %g)%s", t.sd1, lower, upper, t.sd2);
     else
         std::fprintf(stderr, "%s[%g, %g)%s", t.d1, lower, upper, t.d2);
-    remove_rows(namein, nameout, flagfile, [&t, lower, upper](double v) { return t.func(lower, upper, v) != 0; },
-                vars, rows);
+    remove_rows(
+        namein, nameout, flagfile, [&t, lower, upper](double v) { return t.func(lower, upper, v) != 0; }, vars, rows);
 }

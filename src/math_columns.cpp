@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "operations.h"
 #include "frame.h"
+#include "operations.h"
 #include "utils.h"
 
 namespace {

@@ -37,8 +37,8 @@ void medianfilter(const char* namein, const char* nameout, const char* flagfile,
         if (f.rows_follow()) error("Can't read all lines\n");
         // The window of rows as read is all the filter needs: output row i is written once row
         // i+filtertaps is in. The first and last filtertaps rows keep their values.
-        const std::string what = "the filter's window of " + std::to_string(window_len) + " rows of " +
-                                 std::to_string(antal) + " columns";
+        const std::string what =
+            "the filter's window of " + std::to_string(window_len) + " rows of " + std::to_string(antal) + " columns";
         budget_count((window_len + 1) * antal * sizeof(double), 0, what.c_str());
         const row_table ring = make_row_table(window_len, antal);
         auto out = my_malloc(double, antal);

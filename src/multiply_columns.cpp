@@ -1,6 +1,6 @@
 // Scale and offset: multiply, divide or add a constant to the selected columns, row by row.
-#include "operations.h"
 #include "frame.h"
+#include "operations.h"
 
 namespace {
 
@@ -28,13 +28,15 @@ void multiply_columns(const char* namein, const char* nameout, const char* flagf
 
     // Division multiplies by the reciprocal, computed once: 49 * (1/49) is 0.9999999999999999.
     const double factor = mul_mode == DIV_COL ? 1.0 / multiply : multiply;
-    change_selected(namein, nameout, flagfile, [factor](double v) { return factor * v; }, vars, rows);
+    change_selected(
+        namein, nameout, flagfile, [factor](double v) { return factor * v; }, vars, rows);
 }
 
 void add_columns(const char* namein, const char* nameout, const char* flagfile, double add, size_t* vars, size_t* rows)
 {
     announce("Vorn: Add with %g ", "Adds %g to selected columns.\n", add);
 
-    change_selected(namein, nameout, flagfile, [add](double v) { return add + v; }, vars, rows);
+    change_selected(
+        namein, nameout, flagfile, [add](double v) { return add + v; }, vars, rows);
     std::fflush(stderr);
 }

@@ -92,7 +92,7 @@ void setup_lex(lexer* lex);
 // outside verbose mode), or a fatal lexical error.
 struct lex_fault {
     enum kind_t { none, range, unknown_symbol, invalid_number, long_identifier, numeric_index, rsqparen } kind = none;
-    int line = 0;              // reporting site
+    int line = 0;  // reporting site
     const char* where = nullptr;
     const char* pc = nullptr;  // the cursor at the moment of the report
     int err = 0;               // errno of a range error
@@ -197,15 +197,15 @@ struct eval_env {
 // One report that a program makes when its run reaches a certain point.
 struct error_site {
     enum kind_t {
-        lexical,       // a fault of the scan (see lex_fault)
-        not_found,     // "variable/constant (%s) not found\n"
-        unexpected,    // expect: "unexpected symbol %s (expecting %s)\n"
-        factor_syntax, // "factor: space-indent on; syntax error (%s)\n"
-        statement,     // "Expected \"%s\" or \"%s\", got \"%s\"\n"
+        lexical,        // a fault of the scan (see lex_fault)
+        not_found,      // "variable/constant (%s) not found\n"
+        unexpected,     // expect: "unexpected symbol %s (expecting %s)\n"
+        factor_syntax,  // "factor: space-indent on; syntax error (%s)\n"
+        statement,      // "Expected \"%s\" or \"%s\", got \"%s\"\n"
         unknown_function,
         too_deep,
-        math_pow,      // a maths-library error of "^"
-        math_func      // a maths-library error of a function call
+        math_pow,  // a maths-library error of "^"
+        math_func  // a maths-library error of a function call
     } kind;
     int line = 0;
     long where = 0, pc = 0, last_sym = 0, last_last_sym = 0;
@@ -213,7 +213,7 @@ struct error_site {
     lex_fault::kind_t fault = lex_fault::none;
     int err = 0;
     int ch = 0;
-    std::string text;   // name or message argument
+    std::string text;  // name or message argument
     std::string text2;
 };
 
@@ -234,21 +234,47 @@ public:
     const std::string& text() const { return text_; }
 
     enum op_code : uint8_t {
-        op_num, op_temp, op_global, op_global_checked, op_r, op_c, op_p, op_line,
-        op_set_temp, op_set_global, op_set_r,
-        op_neg, op_add, op_sub, op_mul, op_div, op_mod, op_pow,
-        op_eq, op_ne, op_lt, op_le, op_gt, op_ge, op_and, op_or, op_ternary,
-        op_call0, op_call1, op_call2,
+        op_num,
+        op_temp,
+        op_global,
+        op_global_checked,
+        op_r,
+        op_c,
+        op_p,
+        op_line,
+        op_set_temp,
+        op_set_global,
+        op_set_r,
+        op_neg,
+        op_add,
+        op_sub,
+        op_mul,
+        op_div,
+        op_mod,
+        op_pow,
+        op_eq,
+        op_ne,
+        op_lt,
+        op_le,
+        op_gt,
+        op_ge,
+        op_and,
+        op_or,
+        op_ternary,
+        op_call0,
+        op_call1,
+        op_call2,
         op_report,  // a report that may let the run go on (range errors in verbose mode)
         op_fail,    // a report that always ends the run
-        op_trace, op_assign_trace,
+        op_trace,
+        op_assign_trace,
         op_end
     };
     struct op {
         op_code code;
-        bool first = false;   // op_set_temp: the name's first assignment (debug listing)
-        uint32_t a = 0;       // slot, index or error site
-        uint32_t b = 0;       // second operand: error site of a call or a checked global
+        bool first = false;  // op_set_temp: the name's first assignment (debug listing)
+        uint32_t a = 0;      // slot, index or error site
+        uint32_t b = 0;      // second operand: error site of a call or a checked global
         double num = 0;
         const function* fn = nullptr;
     };

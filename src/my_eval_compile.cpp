@@ -280,7 +280,9 @@ private:
             const Symbol s = lex_.sym;
             next();
             factor();
-            emit(s == symbol_times ? eval_program::op_mul : s == symbol_slash ? eval_program::op_div : eval_program::op_mod,
+            emit(s == symbol_times   ? eval_program::op_mul
+                 : s == symbol_slash ? eval_program::op_div
+                                     : eval_program::op_mod,
                  -1);
         }
         trace(t_term);
@@ -301,9 +303,7 @@ private:
             emit(eval_program::op_num, 1).num = v;
             return;
         }
-        case symbol_identifier:
-            identifier();
-            return;
+        case symbol_identifier: identifier(); return;
         case symbol_lparen:
             next();
             expression();
@@ -318,11 +318,8 @@ private:
             expression();
             emit(eval_program::op_neg, 0);
             return;
-        case symbol_function:
-            eval_func();
-            return;
-        default:
-            fail(site(error_site::factor_syntax, __LINE__, lex_.pc - 1));
+        case symbol_function: eval_func(); return;
+        default: fail(site(error_site::factor_syntax, __LINE__, lex_.pc - 1));
         }
     }
 

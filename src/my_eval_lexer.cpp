@@ -260,12 +260,8 @@ void print_error(int line, lexer* lex, const char* where)
 void report_fault(const lex_fault& f, lexer* lex)
 {
     switch (f.kind) {
-    case lex_fault::unknown_symbol:
-        err_printf("unknown symbol %d (%c) at %s\n", f.ch, f.ch, f.where);
-        break;
-    case lex_fault::invalid_number:
-        err_printf("invalid number %s\n", f.where);
-        break;
+    case lex_fault::unknown_symbol: err_printf("unknown symbol %d (%c) at %s\n", f.ch, f.ch, f.where); break;
+    case lex_fault::invalid_number: err_printf("invalid number %s\n", f.where); break;
     case lex_fault::long_identifier:
         print_error(f.line, lex, f.where);
         err_printf("to long identifier (%s)\n", f.name.c_str());

@@ -132,8 +132,10 @@ const function* lookup_func(const char* name)
         const size_t mid = lo + (hi - lo) / 2;
         const int c = std::strcmp(name, functions[mid].funcname);
         if (c == 0) return &functions[mid];
-        if (c < 0) hi = mid;
-        else lo = mid + 1;
+        if (c < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
     }
     return nullptr;
 }
@@ -179,21 +181,22 @@ void print_clist(FILE* f)
 
 void print_oplist(FILE* f)
 {
-    std::fputs("Unary operators:\n"
-               "\t+ -\n"
-               "\n"
-               "Binary operators: (in order of precedence\n"
-               "\t^ **\n"
-               "\t* / % \\ \n"
-               "\t+ -\n"
-               "\t< <= => >\n"
-               "\t== != <>\n"
-               "\t&&\n"
-               "\t||\n"
-               "\n"
-               "Tertinary operators:\n"
-               "\t?:\n",
-               f);
+    std::fputs(
+        "Unary operators:\n"
+        "\t+ -\n"
+        "\n"
+        "Binary operators: (in order of precedence\n"
+        "\t^ **\n"
+        "\t* / % \\ \n"
+        "\t+ -\n"
+        "\t< <= => >\n"
+        "\t== != <>\n"
+        "\t&&\n"
+        "\t||\n"
+        "\n"
+        "Tertinary operators:\n"
+        "\t?:\n",
+        f);
 }
 
 // ---- Indexed names ------------------------------------------------------------------------------------

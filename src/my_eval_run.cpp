@@ -11,8 +11,8 @@
 
 namespace {
 const char* const trace_text[] = {
-    "ternary returns %g\n", "logical_or returns %g\n", "logical_and returns %g\n", "relationals_eq returns %g\n",
-    "relationals returns %g\n", "plus_minus returns %g\n", "term returns %g\n", "eval_func returns %g\n",
+    "ternary returns %g\n",     "logical_or returns %g\n", "logical_and returns %g\n", "relationals_eq returns %g\n",
+    "relationals returns %g\n", "plus_minus returns %g\n", "term returns %g\n",        "eval_func returns %g\n",
 };
 inline double truth(double v) { return std::fabs(v) > 0 ? 1.0 : 0.0; }
 }  // namespace
@@ -51,11 +51,26 @@ void eval_program::run(eval_env& env)
             break;
         case op_set_r: env.r[o->a] = *--sp; break;
         case op_neg: sp[-1] = -sp[-1]; break;
-        case op_add: --sp; sp[-1] = sp[-1] + sp[0]; break;
-        case op_sub: --sp; sp[-1] = sp[-1] - sp[0]; break;
-        case op_mul: --sp; sp[-1] = sp[-1] * sp[0]; break;
-        case op_div: --sp; sp[-1] = sp[-1] / sp[0]; break;
-        case op_mod: --sp; sp[-1] = std::fmod(sp[-1], sp[0]); break;
+        case op_add:
+            --sp;
+            sp[-1] = sp[-1] + sp[0];
+            break;
+        case op_sub:
+            --sp;
+            sp[-1] = sp[-1] - sp[0];
+            break;
+        case op_mul:
+            --sp;
+            sp[-1] = sp[-1] * sp[0];
+            break;
+        case op_div:
+            --sp;
+            sp[-1] = sp[-1] / sp[0];
+            break;
+        case op_mod:
+            --sp;
+            sp[-1] = std::fmod(sp[-1], sp[0]);
+            break;
         case op_pow: {
             --sp;
             errno = 0;
@@ -75,12 +90,30 @@ void eval_program::run(eval_env& env)
             sp[-1] = d != 0 ? 1.0 : 0.0;
             break;
         }
-        case op_lt: --sp; sp[-1] = sp[-1] < sp[0] ? 1.0 : 0.0; break;
-        case op_le: --sp; sp[-1] = sp[-1] <= sp[0] ? 1.0 : 0.0; break;
-        case op_gt: --sp; sp[-1] = sp[-1] > sp[0] ? 1.0 : 0.0; break;
-        case op_ge: --sp; sp[-1] = sp[-1] >= sp[0] ? 1.0 : 0.0; break;
-        case op_and: --sp; sp[-1] = truth(sp[-1]) != 0 && truth(sp[0]) != 0 ? 1.0 : 0.0; break;
-        case op_or: --sp; sp[-1] = truth(sp[-1]) != 0 || truth(sp[0]) != 0 ? 1.0 : 0.0; break;
+        case op_lt:
+            --sp;
+            sp[-1] = sp[-1] < sp[0] ? 1.0 : 0.0;
+            break;
+        case op_le:
+            --sp;
+            sp[-1] = sp[-1] <= sp[0] ? 1.0 : 0.0;
+            break;
+        case op_gt:
+            --sp;
+            sp[-1] = sp[-1] > sp[0] ? 1.0 : 0.0;
+            break;
+        case op_ge:
+            --sp;
+            sp[-1] = sp[-1] >= sp[0] ? 1.0 : 0.0;
+            break;
+        case op_and:
+            --sp;
+            sp[-1] = truth(sp[-1]) != 0 && truth(sp[0]) != 0 ? 1.0 : 0.0;
+            break;
+        case op_or:
+            --sp;
+            sp[-1] = truth(sp[-1]) != 0 || truth(sp[0]) != 0 ? 1.0 : 0.0;
+            break;
         case op_ternary:
             sp -= 2;
             sp[-1] = std::fabs(sp[-1]) > 0 ? sp[0] : sp[1];
@@ -205,8 +238,10 @@ void eval_program::debug_harvest(eval_env& env) const
         if (ret != 1) dbg_printf("ret=%d idx=%u\n", ret, idx);
     };
     for (auto it = created_.rbegin(); it != created_.rend(); ++it) {
-        if (it->first) show(env.global_names[it->second].c_str(), env.global_values[it->second]);
-        else show(temp_names_[it->second].c_str(), temps_[it->second]);
+        if (it->first)
+            show(env.global_names[it->second].c_str(), env.global_values[it->second]);
+        else
+            show(temp_names_[it->second].c_str(), temps_[it->second]);
     }
     if (ctx_ != eval_context::prolog) {
         char name[32];

@@ -1,7 +1,7 @@
 // Adds uniform noise of a given amplitude to every cell of the selected columns.
+#include "frame.h"
 #include "operations.h"
 #include "ran3.h"
-#include "frame.h"
 #include "utils.h"
 
 void add_noise(const char* namein, const char* nameout, const char* flagfile, double noiselevel, size_t* vars,

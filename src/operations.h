@@ -31,14 +31,15 @@ void multiply_columns(const char* namein, const char* nameout, const char* flagf
 void add_columns(const char* namein, const char* nameout, const char* flagfile, double add, size_t* vars, size_t* rows);
 void math_columns(const char* namein, const char* nameout, const char* flagfile, const char* function, size_t* vars,
                   size_t* rows);
-void Logical(const char* namein, const char* nameout, const char* flagfile, LOGICALS logical, double level, size_t* vars,
-             size_t* rows);
+void Logical(const char* namein, const char* nameout, const char* flagfile, LOGICALS logical, double level,
+             size_t* vars, size_t* rows);
 void Range(const char* namein, const char* nameout, const char* flagfile, RANGES range, double lower, double upper,
            size_t* vars, size_t* rows);
 
 // Signal processing.
 struct sinc_parameters;
-void filter(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars, size_t* rows);
+void filter(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars,
+            size_t* rows);
 void medianfilter(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars,
                   size_t* rows);
 void running_mean(const char* namein, const char* nameout, const char* flagfile, size_t filtertaps, size_t* vars,
@@ -46,7 +47,8 @@ void running_mean(const char* namein, const char* nameout, const char* flagfile,
 void window_sinc(const char* namein, const char* nameout, const char* flagfile, const sinc_parameters* parameters,
                  size_t* vars, size_t* rows);
 void diff(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
-void shift(const char* namein, const char* nameout, const char* flagfile, long shiftcolumns, size_t* vars, size_t* rows);
+void shift(const char* namein, const char* nameout, const char* flagfile, long shiftcolumns, size_t* vars,
+           size_t* rows);
 void add_noise(const char* namein, const char* nameout, const char* flagfile, double noiselevel, size_t* vars,
                size_t* rows);
 

@@ -6,7 +6,8 @@ namespace {
 int c_prolog(FILE* out, size_t nr, size_t lines)
 {
     if (lines != 0)
-        std::fprintf(out, "double data[%lu][%lu] = {\n", static_cast<unsigned long>(lines), static_cast<unsigned long>(nr));
+        std::fprintf(out, "double data[%lu][%lu] = {\n", static_cast<unsigned long>(lines),
+                     static_cast<unsigned long>(nr));
     else
         std::fprintf(out, "double data[][%lu] = {\n", static_cast<unsigned long>(nr));
     return 0;
@@ -46,5 +47,6 @@ void c_row(FILE* out, const double* var, size_t vars, const char* flag, const fi
 
 void set_output_c()
 {
-    output = {c_prolog, c_epilog, c_output_comment, c_line_start, printdouble_original, c_column_separator, c_line_end, c_row};
+    output = {c_prolog,   c_epilog, c_output_comment, c_line_start, printdouble_original, c_column_separator,
+              c_line_end, c_row};
 }

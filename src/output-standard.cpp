@@ -150,10 +150,10 @@ bool significant_digits(double a, int precision, uint64_t* digits, int* exponent
     const int biased = static_cast<int>((bits >> 52) & 0x7ff);
     if (biased == 0) return false;
     const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-    const int e = biased - 1075;                // a = m * 2^e
-    int x = ((biased - 1023) * 78913) >> 18;    // floor(log10(a)), or one less
+    const int e = biased - 1075;              // a = m * 2^e
+    int x = ((biased - 1023) * 78913) >> 18;  // floor(log10(a)), or one less
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const int q = precision - 1 - x;        // digits = round(a * 10^q)
+        const int q = precision - 1 - x;  // digits = round(a * 10^q)
         if (q < 0 || q > 22) return false;
         // 10^q as a 128-bit integer; m * 10^q < 2^53 * 10^22 < 2^127.
         unsigned __int128 scaled = static_cast<unsigned __int128>(m) * powers_of_ten[q > 19 ? 19 : q];
@@ -249,7 +249,8 @@ namespace {
 // The normal form, expanded where the row writer uses it.
 [[gnu::always_inline]] inline char* normal_form(char* buf, double var)
 {
-    static_assert(std::endian::native == std::endian::little, "the digits are stored as little-endian words, first digit first");
+    static_assert(std::endian::native == std::endian::little,
+                  "the digits are stored as little-endian words, first digit first");
     if (!std::isfinite(var)) return buf + std::snprintf(buf, 32, "%f", var);
     const double a = std::fabs(var);
     // From 1e8 up, "%f" needs at least 16 characters: the long form is used.
@@ -502,10 +503,10 @@ int validate_double_format(const char* fmt)
 }
 
 output_style output = {standard_prolog,      standard_epilog,           standard_output_comment, standard_line_start,
-                       printdouble_original, standard_column_separator, standard_line_end,     standard_row};
+                       printdouble_original, standard_column_separator, standard_line_end,       standard_row};
 
 void set_output_standard()
 {
     output = {standard_prolog,      standard_epilog,           standard_output_comment, standard_line_start,
-              printdouble_original, standard_column_separator, standard_line_end,     standard_row};
+              printdouble_original, standard_column_separator, standard_line_end,       standard_row};
 }

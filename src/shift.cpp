@@ -6,8 +6,7 @@
 #include "frame.h"
 #include "operations.h"
 
-void shift(const char* namein, const char* nameout, const char* flagfile, long shiftcolumns, size_t* vars,
-           size_t* rows)
+void shift(const char* namein, const char* nameout, const char* flagfile, long shiftcolumns, size_t* vars, size_t* rows)
 {
     // The sign of the shift decides which side of the selection moves up, whatever -i said.
     settings.inverse = shiftcolumns < 0 ? 1 : 0;

@@ -98,9 +98,9 @@ void shuffle_spilling(frame& f, size_t lines)
     constexpr size_t MOST_READ = size_t{1} << 16;
     const size_t room = std::max<size_t>(1, std::min({MOST_READ, lines, budget / (8 * sizeof(double))}));
     const size_t io = std::max(sizeof(spilled_record), std::min(budget / 16, size_t{1} << 20));
-    const size_t run_length = std::min({budget_count(sizeof(run_record), io + 2 * room * sizeof(double),
-                                                     "one value of a column with its random key"),
-                                        lines, size_t{UINT32_MAX}});
+    const size_t run_length = std::min(
+        {budget_count(sizeof(run_record), io + 2 * room * sizeof(double), "one value of a column with its random key"),
+         lines, size_t{UINT32_MAX}});
     auto values = my_malloc(double, room);
     const auto in_key_order = [](const run_record& x, const run_record& y) {
         const int c = compare_keys(x.a, y.a);

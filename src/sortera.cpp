@@ -169,7 +169,7 @@ void in_order(const row_table& table, const sort_record* records, size_t n, Put 
     const size_t vars = table.ncolumns;
     const size_t row_bytes = vars * sizeof(double);
     const size_t batch = std::max<size_t>(1, std::min<size_t>(512, BATCH_BYTES / row_bytes));
-    auto gathered = my_malloc(double, batch * vars);
+    auto gathered = my_malloc(double, batch* vars);
     for (size_t start = 0; start < n; start += batch) {
         const size_t m = std::min(batch, n - start);
         for (size_t j = 0; j < m; ++j) {
@@ -264,7 +264,8 @@ void sort_spilling(frame& f, size_t lines, const sort_order& order)
     if (!settings.quiet) std::fprintf(stderr, "Sorting...");
     runs.reduce(compare, budget);
     if (!settings.quiet) std::fprintf(stderr, "done\n");
-    runs.merge(compare, [&](const char* row) { f.write(reinterpret_cast<const double*>(row), vars); }, budget);
+    runs.merge(
+        compare, [&](const char* row) { f.write(reinterpret_cast<const double*>(row), vars); }, budget);
 }
 
 }  // namespace

@@ -42,9 +42,10 @@ size_t memory_budget()
         const char* setting = setting_text();
         const std::optional<size_t> b = budget_for(setting, physical_memory(), address_space_room(), reserve_besides());
         if (!b)
-            error("VORN_MEMORY=%s is not a memory size: give a number of bytes, optionally followed by K, M or G "
-                  "(for example VORN_MEMORY=256M)\n",
-                  setting);
+            error(
+                "VORN_MEMORY=%s is not a memory size: give a number of bytes, optionally followed by K, M or G "
+                "(for example VORN_MEMORY=256M)\n",
+                setting);
         return *b;
     }();
     return budget;

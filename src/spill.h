@@ -228,8 +228,9 @@ void spilled_runs::reduce(Compare compare, size_t memory)
         spilled_runs merged(record_, std::max(record_, memory / (most + 1)));
         for (size_t first = 0; first < runs_.size(); first += most) {
             const size_t k = std::min(most, runs_.size() - first);
-            merge_runs(runs_.data() + first, k, compare, [&](const char* r) { merged.append(r); },
-                       memory - memory / (most + 1));
+            merge_runs(
+                runs_.data() + first, k, compare, [&](const char* r) { merged.append(r); },
+                memory - memory / (most + 1));
             merged.end_run();
         }
         merged.writer_.flush();
@@ -259,7 +260,7 @@ void spilled_runs::merge_runs(const run* runs, size_t k, Compare compare, Sink s
         char* at;       // the current record
         char* end;      // the end of the buffered records
     };
-    auto buffers = my_malloc(char, per_run * record_ * k);
+    auto buffers = my_malloc(char, per_run* record_* k);
     std::vector<reader> readers(k);
     auto refill = [&](size_t i) {
         reader& r = readers[i];

@@ -23,8 +23,7 @@ std::string derived_name(const char* namein, const char* ext)
 
 }  // namespace
 
-void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile, double w, size_t* vars,
-               size_t* rows)
+void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile, double w, size_t* vars, size_t* rows)
 {
     if (settings.quiet) std::fprintf(stderr, "Vorn: Split ");
 
@@ -39,7 +38,8 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
         n = static_cast<size_t>(std::trunc(static_cast<double>(nrows) * w / 100.0));
     } else {
         const double t = std::trunc(w);
-        if (!(t >= 0 && t < static_cast<double>(nrows))) error("At least 1 and max %lu", static_cast<unsigned long>(nrows));
+        if (!(t >= 0 && t < static_cast<double>(nrows)))
+            error("At least 1 and max %lu", static_cast<unsigned long>(nrows));
         n = static_cast<size_t>(t);
     }
     if (n > nrows) n = nrows;

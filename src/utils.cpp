@@ -77,7 +77,7 @@ double_table my_malloc_array_(size_t rows, size_t columns)
     double_table t;
     t.rows = my_malloc(double*, rows);
     const bool too_big = columns != 0 && rows > static_cast<size_t>(-1) / sizeof(double) / columns;
-    t.block = my_malloc(double, too_big ? static_cast<size_t>(-1) / sizeof(double) + 1 : rows * columns);
+    t.block = my_malloc(double, too_big ? static_cast<size_t>(-1) / sizeof(double) + 1 : rows* columns);
     for (size_t i = 0; i < rows; ++i) t.rows[i] = t.block.get() + i * columns;
     t.nrows = rows;
     t.ncolumns = columns;
@@ -148,7 +148,7 @@ inline const char* take_digits(const char* q, const char* end, uint64_t& w, int&
 // `itself`, when given, tells whether the text prints as itself (the rule of prints_as_itself).
 template <bool Terminated>
 [[gnu::always_inline]] inline const char* read_short_decimal(const char* p, const char* end, double* value,
-                                                            bool* itself)
+                                                             bool* itself)
 {
     const char* q = p;
     const bool negative = *q == '-';
@@ -452,7 +452,6 @@ double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text
     }
     return var;
 }
-
 
 // ---- File pairs ------------------------------------------------------------------------------------
 

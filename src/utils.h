@@ -118,10 +118,10 @@ struct open__files {
     const char* nameout = nullptr;
     FILE* in = nullptr;
     FILE* out = nullptr;
-    file_identity in_identity;       // what namein names, once it is open
-    std::unique_ptr<char[]> inbuf;   // the streams' 1 MiB buffers
+    file_identity in_identity;      // what namein names, once it is open
+    std::unique_ptr<char[]> inbuf;  // the streams' 1 MiB buffers
     std::unique_ptr<char[]> outbuf;
-    std::unique_ptr<char[]> line;    // the row reader's line buffer, maxbuff bytes once used
+    std::unique_ptr<char[]> line;  // the row reader's line buffer, maxbuff bytes once used
     // "Found %lu variables." (and the row count) go to standard error when set.
     bool report_counts = !settings.quiet;
     open__files() = default;

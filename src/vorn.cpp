@@ -1,11 +1,11 @@
 // The entry: environment, argument files, the option loop, the run log and the passes. The
 // options record what to do (vorn_options); the mode table runs it (vorn_modes).
+#include <getopt.h>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <getopt.h>
 #include <optional>
 #include <string>
 
@@ -59,7 +59,8 @@ int run(int argc, char** argv)
         } else {
             nameout = wildcard_output_name(namein, settings.wildext);
         }
-        dispatch(st, {namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round});
+        dispatch(st,
+                 {namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round});
         std::fflush(stderr);
         finish_standard_output();
         if (!settings.wildcards) break;

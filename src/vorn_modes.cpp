@@ -51,7 +51,9 @@ constexpr mode_row table[] = {
     {REM_COL, CLEARS_NONE, true, names_only<rem_col>},
     {REM_ROW, CLEARS_NONE, true, names_only<rem_row>},
     {TRANSPOSE, FLAGS, true,
-     [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) { transpose(p.namein, p.nameout, vars, rows); }},
+     [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
+         transpose(p.namein, p.nameout, vars, rows);
+     }},
     {CHECK, BOTH, false,
      [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
          if (p.first_round == 1) std::printf("File:                           Cols:    Rows:\n");
@@ -96,7 +98,9 @@ constexpr mode_row table[] = {
          add_columns(p.namein, p.nameout, p.flagfile, st.add, vars, rows);
      }},
     {ENUMERATE, FLAGS, true,
-     [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) { enumerate(p.namein, p.nameout, vars, rows); }},
+     [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
+         enumerate(p.namein, p.nameout, vars, rows);
+     }},
     {MEDIANFILTER, CLEARS_NONE, true,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          medianfilter(p.namein, p.nameout, p.flagfile, static_cast<size_t>(st.filtertaps), vars, rows);
@@ -108,8 +112,8 @@ constexpr mode_row table[] = {
     {EVAL, FLAGS, true,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          if (!st.function) error("no function");
-         eval(p.namein, p.nameout, p.flagfile, st.function->c_str(), text(st.function_prolog),
-              text(st.function_epilog), vars, rows);
+         eval(p.namein, p.nameout, p.flagfile, st.function->c_str(), text(st.function_prolog), text(st.function_epilog),
+              vars, rows);
      }},
     {SHUFFLE, CLEARS_NONE, true, names_only<shuffle>},
     {DIFF, CLEARS_NONE, true, names_only<diff>},

@@ -72,114 +72,113 @@ enum CMD_OPTS {
 
 const char short_options[] = "#?AB:CD::E:F::GHIJ:KM:N:P:Q:RSTU:VW::X:Y::Z:ab:cd::e:f::ghij:km:n:p:q:rstu:vw::x:y::z:";
 
-const option long_opts[] = {
-    {"quiet", 0, nullptr, '#'},
-    {"silence", 0, nullptr, '#'},
-    {"debug", 0, &settings.debug, 1},
-    {"wait-on-error", 0, &settings.wait_on_error, 1},
-    {"no-wait-on-error", 0, &settings.wait_on_error, 0},
-    {"more", 0, &settings.more, 1},
-    {"keep-comments", 0, nullptr, 'a'},
-    {"starskip", 0, nullptr, 's'},
-    {"skip-columns", 1, nullptr, 'b'},
-    {"skip-rows", 1, nullptr, OPT_SKIP_ROWS},
-    {"delimiter", 1, nullptr, 'z'},
-    {"input-delimiter", 1, nullptr, OPT_INPUT_DELIM},
-    {"xtra", 1, nullptr, 'x'},
-    {"format", 1, nullptr, OPT_FORMAT},
-    {"maxbuff", 1, nullptr, OPT_MAXBUFF},
-    {"fuzz", 1, nullptr, OPT_FUZZ},
-    {"append", 0, &settings.append, 1},
-    {"add-line-count", 0, &settings.add_line_count, 1},
-    {"special-log", 0, &settings.my_special_log, 1},
-    {"inverse", 0, nullptr, 'i'},
-    {"wildcard", 2, nullptr, 'w'},
-    {"output-latex", 0, nullptr, OPT_OUTPUT_LATEX},
-    {"latex-output", 0, nullptr, OPT_OUTPUT_LATEX},
-    {"output-c", 0, nullptr, OPT_OUTPUT_C},
-    {"c-output", 0, nullptr, OPT_OUTPUT_C},
-    {"output-standard", 0, nullptr, OPT_OUTPUT_STD},
-    {"standard-output", 0, nullptr, OPT_OUTPUT_STD},
-    {"output-csv", 0, nullptr, OPT_OUTPUT_CSV},
-    {"specified", 1, nullptr, 'e'},
-    {"columns", 0, nullptr, 'k'},
-    {"remove-columns", 0, nullptr, 'k'},
-    {"keep-columns", 2, nullptr, OPT_KEEP_COLS},
-    {"rows", 0, nullptr, 'r'},
-    {"remove-rows", 0, nullptr, 'r'},
-    {"keep-rows", 2, nullptr, OPT_KEEP_ROWS},
-    {"transpose", 0, nullptr, 't'},
-    {"check", 0, nullptr, 'c'},
-    {"get-rows", 0, nullptr, OPT_GET_ROWS},
-    {"get-cols", 0, nullptr, OPT_GET_COLS},
-    {"split", 1, nullptr, 'd'},
-    {"noise", 1, nullptr, 'n'},
-    {"sort", 1, nullptr, 'q'},
-    {"qsort", 1, nullptr, 'q'},
-    {"multiply", 1, nullptr, 'm'},
-    {"divide", 1, nullptr, OPT_DIVIDE},
-    {"add", 1, nullptr, 'p'},
-    {"filter", 2, nullptr, 'f'},
-    {"medianfilter", 1, nullptr, 'u'},
-    {"running-average", 1, nullptr, OPT_RUNNING_AVERAGE},
-    {"running-avg", 1, nullptr, OPT_RUNNING_AVERAGE},
-    {"running-mean", 1, nullptr, OPT_RUNNING_AVERAGE},
-    {"shift", 1, nullptr, 'j'},
-    {"enumerate", 2, nullptr, 'y'},
-    {"removegt", 1, nullptr, OPT_REMOVEGT},
-    {"keepleq", 1, nullptr, OPT_REMOVEGT},
-    {"removelt", 1, nullptr, OPT_REMOVELT},
-    {"keepgeq", 1, nullptr, OPT_REMOVELT},
-    {"removeeq", 1, nullptr, OPT_REMOVEEQ},
-    {"keepneq", 1, nullptr, OPT_REMOVEEQ},
-    {"keepgt", 1, nullptr, OPT_REMOVELEQ},
-    {"removeleq", 1, nullptr, OPT_REMOVELEQ},
-    {"keeplt", 1, nullptr, OPT_REMOVEGEQ},
-    {"removegeq", 1, nullptr, OPT_REMOVEGEQ},
-    {"keepeq", 1, nullptr, OPT_REMOVENEQ},
-    {"removeneq", 1, nullptr, OPT_REMOVENEQ},
-    {"range-keep", 1, nullptr, OPT_RANGE_KEEP},
-    {"range-remove", 1, nullptr, OPT_RANGE_REMOVE},
-    {"math", 1, nullptr, OPT_MATH},
-    {"eval", 1, nullptr, OPT_EVAL},
-    {"eval-prolog", 1, nullptr, OPT_EVAL_PROLOG},
-    {"eval_prolog", 1, nullptr, OPT_EVAL_PROLOG},
-    {"eval-begin", 1, nullptr, OPT_EVAL_PROLOG},
-    {"eval_begin", 1, nullptr, OPT_EVAL_PROLOG},
-    {"eval-epilog", 1, nullptr, OPT_EVAL_EPILOG},
-    {"eval_epilog", 1, nullptr, OPT_EVAL_EPILOG},
-    {"eval-end", 1, nullptr, OPT_EVAL_EPILOG},
-    {"eval_end", 1, nullptr, OPT_EVAL_EPILOG},
-    {"shuffle", 0, nullptr, OPT_SHUFFLE},
-    {"diff", 0, nullptr, OPT_DIFF},
-    {"sum-col", 0, nullptr, OPT_SUMCOL},
-    {"sum_col", 0, nullptr, OPT_SUMCOL},
-    {"sum-vertical", 0, nullptr, OPT_SUMCOL},
-    {"sum_vertical", 0, nullptr, OPT_SUMCOL},
-    {"sum-row", 0, nullptr, OPT_SUMROW},
-    {"sum_row", 0, nullptr, OPT_SUMROW},
-    {"sum-horizontal", 0, nullptr, OPT_SUMROW},
-    {"sum_horizontal", 0, nullptr, OPT_SUMROW},
-    {"cut-square", 1, nullptr, OPT_CUT_SQUARE},
-    {"nop", 0, nullptr, OPT_NOP},
-    {"noop", 0, nullptr, OPT_NOP},
-    {"flip-ud", 0, nullptr, OPT_FLIP_UD},
-    {"flip-lr", 0, nullptr, OPT_FLIP_LR},
-    {"sinc-lp", 1, nullptr, OPT_FILTER_SINC_LP},
-    {"sinc-hp", 1, nullptr, OPT_FILTER_SINC_HP},
-    {"sinc-bp", 1, nullptr, OPT_FILTER_SINC_BP},
-    {"sinc-bs", 1, nullptr, OPT_FILTER_SINC_BS},
-    {"version", 0, nullptr, 'v'},
-    {"help", 0, nullptr, 'h'},
-    {"eval-examples", 0, nullptr, OPT_EVAL_EXAMPLE},
-    {"eval_examples", 0, nullptr, OPT_EVAL_EXAMPLE},
-    {"eval-operators", 0, nullptr, OPT_EVAL_OP},
-    {"eval_operators", 0, nullptr, OPT_EVAL_OP},
-    {"eval-constants", 0, nullptr, OPT_EVAL_CONST},
-    {"eval_constants", 0, nullptr, OPT_EVAL_CONST},
-    {"eval-functions", 0, nullptr, OPT_EVAL_FUNC},
-    {"eval_functions", 0, nullptr, OPT_EVAL_FUNC},
-    {nullptr, 0, nullptr, 0}};
+const option long_opts[] = {{"quiet", 0, nullptr, '#'},
+                            {"silence", 0, nullptr, '#'},
+                            {"debug", 0, &settings.debug, 1},
+                            {"wait-on-error", 0, &settings.wait_on_error, 1},
+                            {"no-wait-on-error", 0, &settings.wait_on_error, 0},
+                            {"more", 0, &settings.more, 1},
+                            {"keep-comments", 0, nullptr, 'a'},
+                            {"starskip", 0, nullptr, 's'},
+                            {"skip-columns", 1, nullptr, 'b'},
+                            {"skip-rows", 1, nullptr, OPT_SKIP_ROWS},
+                            {"delimiter", 1, nullptr, 'z'},
+                            {"input-delimiter", 1, nullptr, OPT_INPUT_DELIM},
+                            {"xtra", 1, nullptr, 'x'},
+                            {"format", 1, nullptr, OPT_FORMAT},
+                            {"maxbuff", 1, nullptr, OPT_MAXBUFF},
+                            {"fuzz", 1, nullptr, OPT_FUZZ},
+                            {"append", 0, &settings.append, 1},
+                            {"add-line-count", 0, &settings.add_line_count, 1},
+                            {"special-log", 0, &settings.my_special_log, 1},
+                            {"inverse", 0, nullptr, 'i'},
+                            {"wildcard", 2, nullptr, 'w'},
+                            {"output-latex", 0, nullptr, OPT_OUTPUT_LATEX},
+                            {"latex-output", 0, nullptr, OPT_OUTPUT_LATEX},
+                            {"output-c", 0, nullptr, OPT_OUTPUT_C},
+                            {"c-output", 0, nullptr, OPT_OUTPUT_C},
+                            {"output-standard", 0, nullptr, OPT_OUTPUT_STD},
+                            {"standard-output", 0, nullptr, OPT_OUTPUT_STD},
+                            {"output-csv", 0, nullptr, OPT_OUTPUT_CSV},
+                            {"specified", 1, nullptr, 'e'},
+                            {"columns", 0, nullptr, 'k'},
+                            {"remove-columns", 0, nullptr, 'k'},
+                            {"keep-columns", 2, nullptr, OPT_KEEP_COLS},
+                            {"rows", 0, nullptr, 'r'},
+                            {"remove-rows", 0, nullptr, 'r'},
+                            {"keep-rows", 2, nullptr, OPT_KEEP_ROWS},
+                            {"transpose", 0, nullptr, 't'},
+                            {"check", 0, nullptr, 'c'},
+                            {"get-rows", 0, nullptr, OPT_GET_ROWS},
+                            {"get-cols", 0, nullptr, OPT_GET_COLS},
+                            {"split", 1, nullptr, 'd'},
+                            {"noise", 1, nullptr, 'n'},
+                            {"sort", 1, nullptr, 'q'},
+                            {"qsort", 1, nullptr, 'q'},
+                            {"multiply", 1, nullptr, 'm'},
+                            {"divide", 1, nullptr, OPT_DIVIDE},
+                            {"add", 1, nullptr, 'p'},
+                            {"filter", 2, nullptr, 'f'},
+                            {"medianfilter", 1, nullptr, 'u'},
+                            {"running-average", 1, nullptr, OPT_RUNNING_AVERAGE},
+                            {"running-avg", 1, nullptr, OPT_RUNNING_AVERAGE},
+                            {"running-mean", 1, nullptr, OPT_RUNNING_AVERAGE},
+                            {"shift", 1, nullptr, 'j'},
+                            {"enumerate", 2, nullptr, 'y'},
+                            {"removegt", 1, nullptr, OPT_REMOVEGT},
+                            {"keepleq", 1, nullptr, OPT_REMOVEGT},
+                            {"removelt", 1, nullptr, OPT_REMOVELT},
+                            {"keepgeq", 1, nullptr, OPT_REMOVELT},
+                            {"removeeq", 1, nullptr, OPT_REMOVEEQ},
+                            {"keepneq", 1, nullptr, OPT_REMOVEEQ},
+                            {"keepgt", 1, nullptr, OPT_REMOVELEQ},
+                            {"removeleq", 1, nullptr, OPT_REMOVELEQ},
+                            {"keeplt", 1, nullptr, OPT_REMOVEGEQ},
+                            {"removegeq", 1, nullptr, OPT_REMOVEGEQ},
+                            {"keepeq", 1, nullptr, OPT_REMOVENEQ},
+                            {"removeneq", 1, nullptr, OPT_REMOVENEQ},
+                            {"range-keep", 1, nullptr, OPT_RANGE_KEEP},
+                            {"range-remove", 1, nullptr, OPT_RANGE_REMOVE},
+                            {"math", 1, nullptr, OPT_MATH},
+                            {"eval", 1, nullptr, OPT_EVAL},
+                            {"eval-prolog", 1, nullptr, OPT_EVAL_PROLOG},
+                            {"eval_prolog", 1, nullptr, OPT_EVAL_PROLOG},
+                            {"eval-begin", 1, nullptr, OPT_EVAL_PROLOG},
+                            {"eval_begin", 1, nullptr, OPT_EVAL_PROLOG},
+                            {"eval-epilog", 1, nullptr, OPT_EVAL_EPILOG},
+                            {"eval_epilog", 1, nullptr, OPT_EVAL_EPILOG},
+                            {"eval-end", 1, nullptr, OPT_EVAL_EPILOG},
+                            {"eval_end", 1, nullptr, OPT_EVAL_EPILOG},
+                            {"shuffle", 0, nullptr, OPT_SHUFFLE},
+                            {"diff", 0, nullptr, OPT_DIFF},
+                            {"sum-col", 0, nullptr, OPT_SUMCOL},
+                            {"sum_col", 0, nullptr, OPT_SUMCOL},
+                            {"sum-vertical", 0, nullptr, OPT_SUMCOL},
+                            {"sum_vertical", 0, nullptr, OPT_SUMCOL},
+                            {"sum-row", 0, nullptr, OPT_SUMROW},
+                            {"sum_row", 0, nullptr, OPT_SUMROW},
+                            {"sum-horizontal", 0, nullptr, OPT_SUMROW},
+                            {"sum_horizontal", 0, nullptr, OPT_SUMROW},
+                            {"cut-square", 1, nullptr, OPT_CUT_SQUARE},
+                            {"nop", 0, nullptr, OPT_NOP},
+                            {"noop", 0, nullptr, OPT_NOP},
+                            {"flip-ud", 0, nullptr, OPT_FLIP_UD},
+                            {"flip-lr", 0, nullptr, OPT_FLIP_LR},
+                            {"sinc-lp", 1, nullptr, OPT_FILTER_SINC_LP},
+                            {"sinc-hp", 1, nullptr, OPT_FILTER_SINC_HP},
+                            {"sinc-bp", 1, nullptr, OPT_FILTER_SINC_BP},
+                            {"sinc-bs", 1, nullptr, OPT_FILTER_SINC_BS},
+                            {"version", 0, nullptr, 'v'},
+                            {"help", 0, nullptr, 'h'},
+                            {"eval-examples", 0, nullptr, OPT_EVAL_EXAMPLE},
+                            {"eval_examples", 0, nullptr, OPT_EVAL_EXAMPLE},
+                            {"eval-operators", 0, nullptr, OPT_EVAL_OP},
+                            {"eval_operators", 0, nullptr, OPT_EVAL_OP},
+                            {"eval-constants", 0, nullptr, OPT_EVAL_CONST},
+                            {"eval_constants", 0, nullptr, OPT_EVAL_CONST},
+                            {"eval-functions", 0, nullptr, OPT_EVAL_FUNC},
+                            {"eval_functions", 0, nullptr, OPT_EVAL_FUNC},
+                            {nullptr, 0, nullptr, 0}};
 
 static_assert(sizeof long_opts / sizeof long_opts[0] == 107, "106 long options and the closing entry");
 
@@ -222,9 +221,7 @@ void set_separator(entry_state& st, const char* arg)
         case 't': settings.separator = '\t'; break;
         case 'n': settings.separator = '\n'; break;
         case '\\': settings.separator = '\\'; break;
-        default:
-            settings.separator = ' ';
-            message("Unknown separator\n");
+        default: settings.separator = ' '; message("Unknown separator\n");
         }
     } else {
         settings.separator = arg[0];
@@ -247,9 +244,10 @@ void set_format(const char* arg)
 {
     strlcpy(settings.format, arg, sizeof settings.format);
     if (validate_double_format(settings.format))
-        error("Invalid format (%s) \n%%[flags][width][.precision]{e|f|g}\nMinimum allowed format:      %%f\nDefault "
-              "format:              %%f\nExtra precision (-x) format: %%.18g",
-              settings.format);
+        error(
+            "Invalid format (%s) \n%%[flags][width][.precision]{e|f|g}\nMinimum allowed format:      %%f\nDefault "
+            "format:              %%f\nExtra precision (-x) format: %%.18g",
+            settings.format);
     std::fprintf(stderr, "Output format:%s\n>", settings.format);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
@@ -268,7 +266,8 @@ void set_maxbuff(const char* arg)
         return;
     }
     if (end == arg) error("Can't convert %s to a number\n", arg);
-    warning("maxbuff=%lu is to small. Reseting to %u\n", static_cast<unsigned long>(v), static_cast<unsigned>(MIN_MAXBUFF));
+    warning("maxbuff=%lu is to small. Reseting to %u\n", static_cast<unsigned long>(v),
+            static_cast<unsigned>(MIN_MAXBUFF));
     settings.maxbuff = MIN_MAXBUFF;
 }
 
@@ -330,10 +329,26 @@ void set_sinc(entry_state& st, MODES mode, const char* arg)
     if (m % 2 != 0) error("M should be even\n");
     st.sinc.M = m;
     switch (mode) {
-    case WINDOW_SINC_LP: st.sinc.fcl = fcl; st.sinc.fch = 0; st.sinc.filter_type = LOWPASS; break;
-    case WINDOW_SINC_HP: st.sinc.fcl = 0; st.sinc.fch = fcl; st.sinc.filter_type = HIGHPASS; break;
-    case WINDOW_SINC_BP: st.sinc.fcl = fcl; st.sinc.fch = fch; st.sinc.filter_type = BANDPASS; break;
-    default: st.sinc.fcl = fcl; st.sinc.fch = fch; st.sinc.filter_type = BANDSTOP; break;
+    case WINDOW_SINC_LP:
+        st.sinc.fcl = fcl;
+        st.sinc.fch = 0;
+        st.sinc.filter_type = LOWPASS;
+        break;
+    case WINDOW_SINC_HP:
+        st.sinc.fcl = 0;
+        st.sinc.fch = fcl;
+        st.sinc.filter_type = HIGHPASS;
+        break;
+    case WINDOW_SINC_BP:
+        st.sinc.fcl = fcl;
+        st.sinc.fch = fch;
+        st.sinc.filter_type = BANDPASS;
+        break;
+    default:
+        st.sinc.fcl = fcl;
+        st.sinc.fch = fch;
+        st.sinc.filter_type = BANDSTOP;
+        break;
     }
 }
 
@@ -467,12 +482,30 @@ void parse_options(int argc, char** argv, entry_state& st)
             if (arg && (arg[0] == 'c' || arg[0] == 'C')) settings.add_line_count = 1;
             settings.extra_columns += 1;
             break;
-        case OPT_REMOVEGT: select_mode(st, REM_GT); st.level = get_double(arg); break;
-        case OPT_REMOVELT: select_mode(st, REM_LT); st.level = get_double(arg); break;
-        case OPT_REMOVEEQ: select_mode(st, REM_EQ); st.level = get_double(arg); break;
-        case OPT_REMOVELEQ: select_mode(st, KEEP_GT); st.level = get_double(arg); break;
-        case OPT_REMOVEGEQ: select_mode(st, KEEP_LT); st.level = get_double(arg); break;
-        case OPT_REMOVENEQ: select_mode(st, KEEP_EQ); st.level = get_double(arg); break;
+        case OPT_REMOVEGT:
+            select_mode(st, REM_GT);
+            st.level = get_double(arg);
+            break;
+        case OPT_REMOVELT:
+            select_mode(st, REM_LT);
+            st.level = get_double(arg);
+            break;
+        case OPT_REMOVEEQ:
+            select_mode(st, REM_EQ);
+            st.level = get_double(arg);
+            break;
+        case OPT_REMOVELEQ:
+            select_mode(st, KEEP_GT);
+            st.level = get_double(arg);
+            break;
+        case OPT_REMOVEGEQ:
+            select_mode(st, KEEP_LT);
+            st.level = get_double(arg);
+            break;
+        case OPT_REMOVENEQ:
+            select_mode(st, KEEP_EQ);
+            st.level = get_double(arg);
+            break;
         case OPT_RANGE_KEEP: set_range(st, MODE_RANGE_KEEP, arg); break;
         case OPT_RANGE_REMOVE: set_range(st, MODE_RANGE_REMOVE, arg); break;
         case OPT_MATH:
@@ -516,8 +549,8 @@ void parse_options(int argc, char** argv, entry_state& st)
         case OPT_EVAL_CONST: eval_clist(stdout); end_listing();
         case OPT_EVAL_FUNC: eval_flist(stdout); end_listing();
         default:
-            if (!settings.more) std::fprintf(stderr, "?? getopt returned character code 0%o ??\n", static_cast<unsigned>(c));
+            if (!settings.more)
+                std::fprintf(stderr, "?? getopt returned character code 0%o ??\n", static_cast<unsigned>(c));
         }
     }
 }
-

@@ -34,8 +34,7 @@ struct arg_expansion {
 // arguments it yields. Returns the number of lines read from argument files for arg, nested
 // files included; 0 for an ordinary or a discarded argument. depth is the number of argument
 // files enclosing arg. Once expansion.failure is set, nothing more is read or added.
-int add_arg_to_argv(int* argc, std::vector<std::string>* out, const char* arg, arg_expansion& expansion,
-                    int depth = 0);
+int add_arg_to_argv(int* argc, std::vector<std::string>* out, const char* arg, arg_expansion& expansion, int depth = 0);
 // The same with an expansion record of its own; a refused expansion stops where it was refused.
 int add_arg_to_argv(int* argc, std::vector<std::string>* out, const char* arg);
 

@@ -120,8 +120,8 @@ struct spool {
     unique_fd copy;
     unique_fd owned_source;  // the source while it is still being read (standard input is not owned)
     int source = -1;
-    off64_t filled = 0;  // bytes of the copy written so far
-    bool ended = false;  // the source is exhausted: the copy is complete
+    off64_t filled = 0;   // bytes of the copy written so far
+    bool ended = false;   // the source is exhausted: the copy is complete
     std::string failure;  // why the copy could not go on; sticky
 
     // Reads from the copy at pos, extending it from the source at its end: bytes read, 0 at the
@@ -355,7 +355,7 @@ private:
         } end_stream{&zs};
         zs.next_in = in_.data();
         zs.avail_in = static_cast<uInt>(have_);
-        bool in_member = true;    // a member has begun and not yet ended
+        bool in_member = true;     // a member has begun and not yet ended
         bool more_output = false;  // the last call filled the output: it may hold more
         for (;;) {
             if (zs.avail_in == 0 && !more_output) {

@@ -81,7 +81,4 @@ void flogfile(const char* logfile, int argc, const char* const* argv)
     if (time_locale) std::setlocale(LC_TIME, time_locale->c_str());
 }
 
-void logfile(int argc, const char* const* argv)
-{
-    flogfile("logfile", argc, argv);
-}
+void logfile(int argc, const char* const* argv) { flogfile("logfile", argc, argv); }

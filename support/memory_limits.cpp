@@ -80,9 +80,12 @@ std::optional<size_t> parse_memory_size(const char* text)
     unsigned shift = 0;
     switch (*p) {
     case '\0': return value;
-    case 'k': case 'K': shift = 10; break;
-    case 'm': case 'M': shift = 20; break;
-    case 'g': case 'G': shift = 30; break;
+    case 'k':
+    case 'K': shift = 10; break;
+    case 'm':
+    case 'M': shift = 20; break;
+    case 'g':
+    case 'G': shift = 30; break;
     default: return std::nullopt;
     }
     if (p[1] != '\0') return std::nullopt;

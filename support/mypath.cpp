@@ -27,10 +27,15 @@ public:
     bounded_writer(char* buf, size_t len) : buf_(buf), len_(len) {}
     void put(char c)
     {
-        if (pos_ + 1 < len_) buf_[pos_++] = c;
-        else cut_ = true;
+        if (pos_ + 1 < len_)
+            buf_[pos_++] = c;
+        else
+            cut_ = true;
     }
-    void put(const char* s) { while (*s) put(*s++); }
+    void put(const char* s)
+    {
+        while (*s) put(*s++);
+    }
     // Terminates the text; false when something did not fit.
     bool finish()
     {

@@ -28,8 +28,7 @@ bool small_count(const std::string& digits)
 
 bool reference_accepts(const char* fmt)
 {
-    static const std::regex rule(R"(([^%]|%%)*%[-+ #0]*([0-9]*)(\.([0-9]*))?[EFGefg]([^%]|%%)*)",
-                                 std::regex::extended);
+    static const std::regex rule(R"(([^%]|%%)*%[-+ #0]*([0-9]*)(\.([0-9]*))?[EFGefg]([^%]|%%)*)", std::regex::extended);
     std::cmatch m;
     return std::regex_match(fmt, m, rule) && small_count(m[2].str()) && small_count(m[4].str());
 }

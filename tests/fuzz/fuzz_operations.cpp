@@ -35,16 +35,34 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
     const char* out = "/dev/null";
     size_t vars = 0, rows = 0;
     switch (op % 34) {
-    case 0: settings.mode = REM_COL; rem_col(in, out, flagfile, &vars, &rows); break;
-    case 1: settings.mode = REM_ROW; rem_row(in, out, flagfile, &vars, &rows); break;
-    case 2: settings.mode = TRANSPOSE; transpose(in, out, &vars, &rows); break;
-    case 3: settings.mode = CHECK; checkfile(in, &vars, &rows); break;
+    case 0:
+        settings.mode = REM_COL;
+        rem_col(in, out, flagfile, &vars, &rows);
+        break;
+    case 1:
+        settings.mode = REM_ROW;
+        rem_row(in, out, flagfile, &vars, &rows);
+        break;
+    case 2:
+        settings.mode = TRANSPOSE;
+        transpose(in, out, &vars, &rows);
+        break;
+    case 3:
+        settings.mode = CHECK;
+        checkfile(in, &vars, &rows);
+        break;
     case 4:
         settings.mode = NOISE;
         add_noise(in, out, flagfile, level(p1), &vars, &rows);
         break;
-    case 5: settings.mode = QSORT; sortera(in, out, text.c_str(), &vars, &rows); break;
-    case 6: settings.mode = MUL_COL; multiply_columns(in, out, flagfile, level(p1), MUL_COL, &vars, &rows); break;
+    case 5:
+        settings.mode = QSORT;
+        sortera(in, out, text.c_str(), &vars, &rows);
+        break;
+    case 6:
+        settings.mode = MUL_COL;
+        multiply_columns(in, out, flagfile, level(p1), MUL_COL, &vars, &rows);
+        break;
     case 7: {
         const double d = level(p1);
         if (!(d > 2.220446049250313e-16 || d < -2.220446049250313e-16)) return;
@@ -52,8 +70,14 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
         multiply_columns(in, out, flagfile, d, DIV_COL, &vars, &rows);
         break;
     }
-    case 8: settings.mode = ADD_COL; add_columns(in, out, flagfile, level(p1), &vars, &rows); break;
-    case 9: settings.mode = FILTER; filter(in, out, flagfile, taps(p1) / 2 + 1, &vars, &rows); break;
+    case 8:
+        settings.mode = ADD_COL;
+        add_columns(in, out, flagfile, level(p1), &vars, &rows);
+        break;
+    case 9:
+        settings.mode = FILTER;
+        filter(in, out, flagfile, taps(p1) / 2 + 1, &vars, &rows);
+        break;
     case 10: {
         const long n = signed_small(p1);
         settings.mode = SHIFT;
@@ -74,18 +98,27 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
         settings.extra_columns += 1;
         enumerate(in, out, &vars, &rows);
         break;
-    case 15: settings.mode = MEDIANFILTER; medianfilter(in, out, flagfile, taps(p1), &vars, &rows); break;
+    case 15:
+        settings.mode = MEDIANFILTER;
+        medianfilter(in, out, flagfile, taps(p1), &vars, &rows);
+        break;
     case 16: {
-        static const char* const names[] = {"nop", "fabs", "cos", "cosh", "sin", "sinh", "ln", "log", "log10",
-                                            "log2", "acos", "asin", "tan", "atan", "ceil", "floor", "inv", "x2",
-                                            "x3", "sqrt", "sqrt3", "tanh", "exp", "nosuch"};
+        static const char* const names[] = {"nop",   "fabs", "cos",  "cosh", "sin",   "sinh", "ln",   "log",
+                                            "log10", "log2", "acos", "asin", "tan",   "atan", "ceil", "floor",
+                                            "inv",   "x2",   "x3",   "sqrt", "sqrt3", "tanh", "exp",  "nosuch"};
         settings.mode = MATH;
         settings.my_special_log = p2 & 1;
         math_columns(in, out, flagfile, names[p1 % (sizeof names / sizeof names[0])], &vars, &rows);
         break;
     }
-    case 17: settings.mode = SHUFFLE; shuffle(in, out, flagfile, &vars, &rows); break;
-    case 18: settings.mode = DIFF; diff(in, out, flagfile, &vars, &rows); break;
+    case 17:
+        settings.mode = SHUFFLE;
+        shuffle(in, out, flagfile, &vars, &rows);
+        break;
+    case 18:
+        settings.mode = DIFF;
+        diff(in, out, flagfile, &vars, &rows);
+        break;
     case 19:
         settings.mode = SUM_VERTICAL;
         settings.extra_lines += 1;
@@ -101,9 +134,18 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
         for (const char* t : {"1-3", "2:2:-1"}) add_flaglines(settings.cut_lines, p2 & 1 ? t : text.c_str());
         cut_square(in, out, flagfile, &vars, &rows);
         break;
-    case 22: settings.mode = NOOP; noop(in, out, flagfile, &vars, &rows); break;
-    case 23: settings.mode = MODE_FLIP_UD; flip_ud(in, out, flagfile, &vars, &rows); break;
-    case 24: settings.mode = MODE_FLIP_LR; flip_lr(in, out, flagfile, &vars, &rows); break;
+    case 22:
+        settings.mode = NOOP;
+        noop(in, out, flagfile, &vars, &rows);
+        break;
+    case 23:
+        settings.mode = MODE_FLIP_UD;
+        flip_ud(in, out, flagfile, &vars, &rows);
+        break;
+    case 24:
+        settings.mode = MODE_FLIP_LR;
+        flip_lr(in, out, flagfile, &vars, &rows);
+        break;
     case 25:
         settings.mode = RUNNING_AVERAGE;
         settings.running_average_mode = static_cast<running_average_modes>(p2 % 4);
@@ -125,12 +167,19 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
         window_sinc(in, out, flagfile, &s, &vars, &rows);
         break;
     }
-    case 30: settings.mode = MODE_RANGE_KEEP; Range(in, out, flagfile, RANGE_KEEP, level(p1), level(p2), &vars, &rows); break;
+    case 30:
+        settings.mode = MODE_RANGE_KEEP;
+        Range(in, out, flagfile, RANGE_KEEP, level(p1), level(p2), &vars, &rows);
+        break;
     case 31:
         settings.mode = MODE_RANGE_REMOVE;
         Range(in, out, flagfile, RANGE_REMOVE, level(p1), level(p2), &vars, &rows);
         break;
-    case 32: settings.mode = DELIMITER; settings.separator = static_cast<char>(p1); rem_col(in, out, flagfile, &vars, &rows); break;
+    case 32:
+        settings.mode = DELIMITER;
+        settings.separator = static_cast<char>(p1);
+        rem_col(in, out, flagfile, &vars, &rows);
+        break;
     default:
         settings.mode = MODE_GET_ROWS;
         checkfile(in, &vars, &rows);
@@ -144,8 +193,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::reset_state();
     fuzz::input_bytes bytes(data, size);
-    const uint8_t op = bytes.byte(), p1 = bytes.byte(), p2 = bytes.byte(), reading = bytes.byte(),
-                  skips = bytes.byte(), xtra = bytes.byte(), misc = bytes.byte(), seed = bytes.byte();
+    const uint8_t op = bytes.byte(), p1 = bytes.byte(), p2 = bytes.byte(), reading = bytes.byte(), skips = bytes.byte(),
+                  xtra = bytes.byte(), misc = bytes.byte(), seed = bytes.byte();
     static const char delimiters[] = {0, ',', ';', '\t'};
     settings.keep_comments = reading & 1;
     settings.starskip = (reading >> 1) & 1;
@@ -186,7 +235,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             size_t start = 0;
             for (;;) {
                 const size_t nl = text.find('\n', start);
-                add_flaglines(settings.flag_lines, text.substr(start, nl == std::string::npos ? nl : nl - start).c_str());
+                add_flaglines(settings.flag_lines,
+                              text.substr(start, nl == std::string::npos ? nl : nl - start).c_str());
                 if (nl == std::string::npos) break;
                 start = nl + 1;
             }

@@ -23,7 +23,8 @@ std::string show(const char* p, size_t n)
     std::string s;
     for (size_t i = 0; i < n && p[i]; ++i) {
         const unsigned char c = static_cast<unsigned char>(p[i]);
-        if (c >= 32 && c < 127) s += static_cast<char>(c);
+        if (c >= 32 && c < 127)
+            s += static_cast<char>(c);
         else {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\x%02x", c);
@@ -89,7 +90,8 @@ void read_file(const uint8_t* data, size_t size, bool comments_to_stream)
         ++read;
     }
     // Reading ends early only at a line no longer than the characters to skip.
-    if (settings.skip_columns == 0 && read < rows) fail("fewer rows read than counted", std::to_string(read) + " < " + std::to_string(rows));
+    if (settings.skip_columns == 0 && read < rows)
+        fail("fewer rows read than counted", std::to_string(read) + " < " + std::to_string(rows));
 
     // The whole-file readers: the counted rows into one table, and the transposing parser.
     if (rows > 0 && antal > 0 && rows * antal < 100000) {

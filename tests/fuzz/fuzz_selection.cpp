@@ -49,9 +49,9 @@ bool reference_token(std::vector<char>& marks, const std::string& token)
     int a = 0, b = 0;
     const int got = std::sscanf(token.c_str(), "%8d - %8d", &a, &b);
     for (long long i = 1; i <= n; ++i) {
-        const bool in = got == 2 ? i >= std::max<long long>(1, std::min(a, b)) && i <= std::max(a, b)
-                      : got == 1 ? i == a
-                                 : false;
+        const bool in = got == 2   ? i >= std::max<long long>(1, std::min(a, b)) && i <= std::max(a, b)
+                        : got == 1 ? i == a
+                                   : false;
         if (in) marks[static_cast<size_t>(i - 1)] = 1;
     }
     return true;

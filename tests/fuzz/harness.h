@@ -42,7 +42,8 @@ inline void check_descriptors()
 {
     const int lowest = dup(0);
     if (lowest >= 0) close(lowest);
-    if (lowest > 64) fail("files are left open from input to input", "lowest free descriptor " + std::to_string(lowest));
+    if (lowest > 64)
+        fail("files are left open from input to input", "lowest free descriptor " + std::to_string(lowest));
 }
 
 // Everything the options would set, as before any option; the comment queue emptied; the

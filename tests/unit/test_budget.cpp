@@ -121,11 +121,14 @@ std::vector<record> merged(const std::vector<record>& all, size_t run, size_t me
         runs.end_run();
     }
     std::vector<record> out;
-    runs.merge(by_key, [&](const char* r) {
-        record x;
-        std::memcpy(&x, r, sizeof x);
-        out.push_back(x);
-    }, memory);
+    runs.merge(
+        by_key,
+        [&](const char* r) {
+            record x;
+            std::memcpy(&x, r, sizeof x);
+            out.push_back(x);
+        },
+        memory);
     return out;
 }
 

@@ -48,8 +48,10 @@ std::vector<int> positions(const std::vector<int>& m, size_t n)
     std::vector<int> pos;
     for (size_t i = 0; i < m.size(); ++i) {
         if (!m[i]) continue;
-        if (i < n) pos.push_back(static_cast<int>(i + 1));
-        else ADD_FAILURE() << "position " << i + 1 << " marked beyond the last (" << n << ")";
+        if (i < n)
+            pos.push_back(static_cast<int>(i + 1));
+        else
+            ADD_FAILURE() << "position " << i + 1 << " marked beyond the last (" << n << ")";
     }
     return pos;
 }
@@ -140,9 +142,9 @@ TEST_F(LineReader, CommentsAreQueuedUntilAnOutputExists)
 
 TEST_F(LineReader, FastNumberPathAgreesWithTheLibraryScan)
 {
-    const char* samples[] = {"0", "-0", "1.5", "-2.25e-3", ".5", "5.", "1e", "1e+", "1e+5x", "12abc", "+7",
-                             "inf", "-infinity", "nan", "0x1A", "0x", "1e999", "1e-400", "123456789012345678901234567890",
-                             "-", ".", "-.", "1.2.3", "4,5", "0.1e-2,",
+    const char* samples[] = {"0", "-0", "1.5", "-2.25e-3", ".5", "5.", "1e", "1e+", "1e+5x", "12abc", "+7", "inf",
+                             "-infinity", "nan", "0x1A", "0x", "1e999", "1e-400", "123456789012345678901234567890", "-",
+                             ".", "-.", "1.2.3", "4,5", "0.1e-2,",
                              // the library reads a NaN without its parenthesised suffix
                              "-nan(1)", "-nan(abc) 2", "nan(7)", "-inf(", "-NaN()"};
     for (const char* s : samples) {
@@ -186,16 +188,33 @@ TEST_F(Selection, EndsOfStepsRangesAndPositions)
         std::vector<int> want;
     } cases[] = {
         // steps: the last position hit exactly, stepped over, beyond the end, or open (-1 is the end)
-        {"1:2:5", 5, {1, 3, 5}}, {"2:3:8", 8, {2, 5, 8}}, {"1:2:6", 6, {1, 3, 5}}, {"1:2:9", 5, {1, 3, 5}},
-        {"1:1:5", 5, {1, 2, 3, 4, 5}}, {"2:2:-1", 6, {2, 4, 6}}, {"2:2:-1", 5, {2, 4}}, {"5:3:-1", 5, {5}},
-        {"3:4:3", 5, {3}}, {"6:1:9", 5, {}},
+        {"1:2:5", 5, {1, 3, 5}},
+        {"2:3:8", 8, {2, 5, 8}},
+        {"1:2:6", 6, {1, 3, 5}},
+        {"1:2:9", 5, {1, 3, 5}},
+        {"1:1:5", 5, {1, 2, 3, 4, 5}},
+        {"2:2:-1", 6, {2, 4, 6}},
+        {"2:2:-1", 5, {2, 4}},
+        {"5:3:-1", 5, {5}},
+        {"3:4:3", 5, {3}},
+        {"6:1:9", 5, {}},
         // steps: bounds exchanged count from the smaller; a first position below 1 counts from 1
-        {"5:2:1", 5, {1, 3, 5}}, {"9:2:2", 9, {2, 4, 6, 8}}, {"0:2:5", 5, {1, 3, 5}}, {"-2:2:4", 5, {1, 3}},
+        {"5:2:1", 5, {1, 3, 5}},
+        {"9:2:2", 9, {2, 4, 6, 8}},
+        {"0:2:5", 5, {1, 3, 5}},
+        {"-2:2:4", 5, {1, 3}},
         // ranges: both ends included, cut at the last position
-        {"1-5", 5, {1, 2, 3, 4, 5}}, {"4-5", 5, {4, 5}}, {"5-4", 5, {4, 5}}, {"3-3", 5, {3}}, {"4-9", 5, {4, 5}},
-        {"6-9", 5, {}}, {"-1-2", 5, {1, 2}},
+        {"1-5", 5, {1, 2, 3, 4, 5}},
+        {"4-5", 5, {4, 5}},
+        {"5-4", 5, {4, 5}},
+        {"3-3", 5, {3}},
+        {"4-9", 5, {4, 5}},
+        {"6-9", 5, {}},
+        {"-1-2", 5, {1, 2}},
         // single positions: the first, the last, one past the last
-        {"1", 5, {1}}, {"5", 5, {5}}, {"6", 5, {}},
+        {"1", 5, {1}},
+        {"5", 5, {5}},
+        {"6", 5, {}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(marked_positions(c.text, c.n), c.want) << c.text << " over " << c.n;
@@ -232,7 +251,8 @@ TEST_F(Selection, TwoInlineSelectionsAndAFile)
 TEST(SelectionDeathTest, FatalSelections)
 {
     sll_list<std::string> list;
-    EXPECT_EXIT(add_flaglines(list, "a1"), testing::ExitedWithCode(1), "invalid characters in option argument for option -e: a1.");
+    EXPECT_EXIT(add_flaglines(list, "a1"), testing::ExitedWithCode(1),
+                "invalid characters in option argument for option -e: a1.");
     EXPECT_EXIT(marks("3:0:9", 10), testing::ExitedWithCode(1), "Error: step can't be less than 1: 0");
     EXPECT_EXIT(marks("3:-2:9", 10), testing::ExitedWithCode(1), "step can't be less than 1: -2");
 }
@@ -273,8 +293,8 @@ TEST(MemoryDeathTest, AllocationFailureIsReportedWithTheSize)
 {
     EXPECT_EXIT(my_malloc(char, static_cast<size_t>(1) << 62), testing::ExitedWithCode(1),
                 "Could not allocate memory 4611686018427387904 bytes");
-    EXPECT_EXIT(my_malloc_array_(static_cast<size_t>(1) << 40, static_cast<size_t>(1) << 30), testing::ExitedWithCode(1),
-                "Could not allocate memory");
+    EXPECT_EXIT(my_malloc_array_(static_cast<size_t>(1) << 40, static_cast<size_t>(1) << 30),
+                testing::ExitedWithCode(1), "Could not allocate memory");
 }
 
 TEST(MemoryDeathTest, ContainersReportAllocationFailureThroughTheFatalPath)
@@ -321,9 +341,12 @@ size_t count_by_reading(const char* line)
 TEST_F(LineReader, CountingBySyntaxAgreesWithTheNumberScan)
 {
     // Plain decimals of every shape beside the tokens only the library's scan takes, or nobody.
-    const char* tokens[] = {"0", "-0", "12", "-3.25", "1.", ".5", "-.5", "1e5", "2E-3", "1.5e+10", "007",
-                            "123456789012345678901234", "1e999", "1e-999", "+1", "1e", "1e+", "-", ".", "-.",
-                            "1.2.3", "1-2", "--1", ".e1", "inf", "-nan", "nan(1)", "0x1p3", "x", "1x", "5,"};
+    const char* tokens[] = {"0",     "-0",     "12",     "-3.25",   "1.",  ".5",
+                            "-.5",   "1e5",    "2E-3",   "1.5e+10", "007", "123456789012345678901234",
+                            "1e999", "1e-999", "+1",     "1e",      "1e+", "-",
+                            ".",     "-.",     "1.2.3",  "1-2",     "--1", ".e1",
+                            "inf",   "-nan",   "nan(1)", "0x1p3",   "x",   "1x",
+                            "5,"};
     const char* gaps[] = {" ", "  ", "\t", ",", ", ", ";"};
     std::mt19937_64 gen(77);
     std::uniform_int_distribution<size_t> pick_token(0, std::size(tokens) - 1), pick_gap(0, std::size(gaps) - 1),

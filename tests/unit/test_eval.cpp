@@ -106,12 +106,12 @@ void expect_deaths(std::initializer_list<death_case> cases)
 TEST(EvalLexer, PairsSynonymsAndTheEnd)
 {
     EXPECT_EQ(tokens("x <> y"), tokens("x != y"));
-    EXPECT_EQ(tokens("x => y"), (std::vector<Symbol>{symbol_identifier, symbol_assign, symbol_greater, symbol_identifier,
-                                                    symbol_period}));
+    EXPECT_EQ(tokens("x => y"), (std::vector<Symbol>{symbol_identifier, symbol_assign, symbol_greater,
+                                                     symbol_identifier, symbol_period}));
     EXPECT_EQ(tokens("a:=b**2\\3%4^5"),
               (std::vector<Symbol>{symbol_identifier, symbol_assign, symbol_identifier, symbol_raised_to, symbol_number,
-                                   symbol_mod, symbol_number, symbol_mod, symbol_number, symbol_raised_to, symbol_number,
-                                   symbol_period}));
+                                   symbol_mod, symbol_number, symbol_mod, symbol_number, symbol_raised_to,
+                                   symbol_number, symbol_period}));
     EXPECT_EQ(tokens("&&||[]"), (std::vector<Symbol>{symbol_logic_and, symbol_logic_or, symbol_lsqparen,
                                                      symbol_rsqparen, symbol_period}));
 
@@ -205,13 +205,37 @@ TEST(EvalGrammar, PrecedenceSignsAndTruth)
 {
     expect_values({
         // precedence and associativity
-        {"1+2*3", 7}, {"(1+2)*3", 9}, {"7%3", 1}, {"7\\2", 1}, {"10-4-3", 3}, {"2^3^2", 64}, {"2**3", 8},
-        {"3^2*2", 18}, {"2^3*2", 16}, {"1 < 2 < 3", 1}, {"3 > 2 > 1", 0}, {"2 == 2", 1}, {"2 == 3", 0},
-        {"0 || 0", 0}, {"0.5 && -2", 1}, {"1 ? 2 : 3", 2}, {"0 ? 2 : 1 ? 5 : 6", 5}, {"1 || 0 && 0", 1},
+        {"1+2*3", 7},
+        {"(1+2)*3", 9},
+        {"7%3", 1},
+        {"7\\2", 1},
+        {"10-4-3", 3},
+        {"2^3^2", 64},
+        {"2**3", 8},
+        {"3^2*2", 18},
+        {"2^3*2", 16},
+        {"1 < 2 < 3", 1},
+        {"3 > 2 > 1", 0},
+        {"2 == 2", 1},
+        {"2 == 3", 0},
+        {"0 || 0", 0},
+        {"0.5 && -2", 1},
+        {"1 ? 2 : 3", 2},
+        {"0 ? 2 : 1 ? 5 : 6", 5},
+        {"1 || 0 && 0", 1},
         // a prefix sign takes the rest of the expression: the last is -(-(2-1))
-        {"-2+3", -5}, {"(-2)+3", 1}, {"2*-3+1", -8}, {"-1 ? 4 : 5", -4}, {"-7%3", -1}, {"+2*3", 6}, {"- - 2 - 1", 1},
+        {"-2+3", -5},
+        {"(-2)+3", 1},
+        {"2*-3+1", -8},
+        {"-1 ? 4 : 5", -4},
+        {"-7%3", -1},
+        {"+2*3", 6},
+        {"- - 2 - 1", 1},
         // equality is a difference compared with 0; NaN is false
-        {"1/0 == 1/0", 0}, {"1/0 != 1/0", 1}, {"0/0 || 0", 0}, {"0/0 ? 1 : 2", 2},
+        {"1/0 == 1/0", 0},
+        {"1/0 != 1/0", 1},
+        {"0/0 || 0", 0},
+        {"0/0 ? 1 : 2", 2},
     });
     EXPECT_EQ(value("2 != 3") + value("2 <> 3"), 2);
     EXPECT_EQ(value("0/0 < 1") + value("0/0 >= 1"), 0);
@@ -223,26 +247,48 @@ TEST(EvalGrammar, ConditionsAreTrueForAnyValueButZeroAndNaN)
 {
     // c[1] is 2 here, so c[1]-3 is -1; 0*(-1) is -0.
     expect_values({
-        {"c[1]-3 ? 5 : 7", 5}, {"(-1) ? 4 : 5", 4}, {"0-1e-300 ? 4 : 5", 4}, {"(0-1/0) ? 4 : 5", 4},
-        {"0 ? 4 : 5", 5}, {"0*(-1) ? 4 : 5", 5}, {"0/0 ? 4 : 5", 5},
-        {"c[1]-3 && 1", 1}, {"1 && c[1]-3", 1}, {"0-2 && 0-3", 1}, {"0*(-1) && 1", 0}, {"1 && 0*(-1)", 0},
-        {"0/0 && 1", 0}, {"1 && 0/0", 0},
-        {"c[1]-3 || 0", 1}, {"0 || c[1]-3", 1}, {"0*(-1) || 0", 0}, {"0 || 0*(-1)", 0}, {"0 || 0/0", 0},
+        {"c[1]-3 ? 5 : 7", 5}, {"(-1) ? 4 : 5", 4}, {"0-1e-300 ? 4 : 5", 4}, {"(0-1/0) ? 4 : 5", 4}, {"0 ? 4 : 5", 5},
+        {"0*(-1) ? 4 : 5", 5}, {"0/0 ? 4 : 5", 5},  {"c[1]-3 && 1", 1},      {"1 && c[1]-3", 1},     {"0-2 && 0-3", 1},
+        {"0*(-1) && 1", 0},    {"1 && 0*(-1)", 0},  {"0/0 && 1", 0},         {"1 && 0/0", 0},        {"c[1]-3 || 0", 1},
+        {"0 || c[1]-3", 1},    {"0*(-1) || 0", 0},  {"0 || 0*(-1)", 0},      {"0 || 0/0", 0},
     });
 }
 
 TEST(EvalGrammar, ComparisonsAtTheirBoundsAndSigns)
 {
     expect_values({
-        {"2 < 2", 0}, {"2 <= 2", 1}, {"2 > 2", 0}, {"2 >= 2", 1},
-        {"0-3 < 0-2", 1}, {"0-2 < 0-3", 0}, {"0-3 > 0-2", 0}, {"0-2 > 0-3", 1}, {"0-3 <= 0-2", 1}, {"0-3 >= 0-2", 0},
-        {"3 == 2", 0}, {"2 == 3", 0}, {"0-2 == 0-2", 1}, {"3 != 2", 1}, {"2 != 3", 1}, {"0-2 != 0-2", 0},
+        {"2 < 2", 0},
+        {"2 <= 2", 1},
+        {"2 > 2", 0},
+        {"2 >= 2", 1},
+        {"0-3 < 0-2", 1},
+        {"0-2 < 0-3", 0},
+        {"0-3 > 0-2", 0},
+        {"0-2 > 0-3", 1},
+        {"0-3 <= 0-2", 1},
+        {"0-3 >= 0-2", 0},
+        {"3 == 2", 0},
+        {"2 == 3", 0},
+        {"0-2 == 0-2", 1},
+        {"3 != 2", 1},
+        {"2 != 3", 1},
+        {"0-2 != 0-2", 0},
         {"3 <> 2", 1},
         // -0 equals 0 and is not below it
-        {"0*(-1) == 0", 1}, {"0*(-1) != 0", 0}, {"0*(-1) < 0", 0}, {"0*(-1) >= 0", 1}, {"0 > 0*(-1)", 0},
+        {"0*(-1) == 0", 1},
+        {"0*(-1) != 0", 0},
+        {"0*(-1) < 0", 0},
+        {"0*(-1) >= 0", 1},
+        {"0 > 0*(-1)", 0},
         // every comparison with a NaN fails but !=
-        {"0/0 < 1", 0}, {"0/0 <= 1", 0}, {"0/0 > 1", 0}, {"0/0 >= 1", 0}, {"1 < 0/0", 0}, {"1 >= 0/0", 0},
-        {"0/0 == 0/0", 0}, {"0/0 != 0/0", 1},
+        {"0/0 < 1", 0},
+        {"0/0 <= 1", 0},
+        {"0/0 > 1", 0},
+        {"0/0 >= 1", 0},
+        {"1 < 0/0", 0},
+        {"1 >= 0/0", 0},
+        {"0/0 == 0/0", 0},
+        {"0/0 != 0/0", 1},
     });
 }
 
@@ -415,9 +461,19 @@ TEST(EvalFunctions, TableIsSortedAndComplete)
 
 TEST(EvalFunctions, SystemDefinitions)
 {
-    expect_values({{"fact(3.9)", 6}, {"fact(-1)", 1}, {"fact(170) < 1/0", 1}, {"int(-2.7)", -2}, {"trunc(-2.7)", -2},
-                   {"frac(-2.5)", -0.5}, {"sgn(-3)", -1}, {"round(2.5)", 3}, {"round(-2.5)", -3}, {"pow(2,10)", 1024},
-                   {"fmod(7,3)", 1}, {"log(1000)", 3}, {"ln(_e)", 1}});
+    expect_values({{"fact(3.9)", 6},
+                   {"fact(-1)", 1},
+                   {"fact(170) < 1/0", 1},
+                   {"int(-2.7)", -2},
+                   {"trunc(-2.7)", -2},
+                   {"frac(-2.5)", -0.5},
+                   {"sgn(-3)", -1},
+                   {"round(2.5)", 3},
+                   {"round(-2.5)", -3},
+                   {"pow(2,10)", 1024},
+                   {"fmod(7,3)", 1},
+                   {"log(1000)", 3},
+                   {"ln(_e)", 1}});
     for (const char* zero : {"sgn(0)", "sgn(0*(-1))", "sgn(0/0)"}) EXPECT_EQ(value(zero), 0) << zero;
     EXPECT_EQ(value("sgn(0-1e-300)"), -1);
     EXPECT_TRUE(std::isinf(value("fact(171)")));
@@ -468,8 +524,9 @@ TEST(EvalListings, ExactTexts)
     EXPECT_EQ(listing(eval_oplist),
               "Unary operators:\n\t+ -\n\nBinary operators: (in order of precedence\n\t^ **\n\t* / % \\ \n\t+ -\n"
               "\t< <= => >\n\t== != <>\n\t&&\n\t||\n\nTertinary operators:\n\t?:\n");
-    EXPECT_EQ(listing(eval_clist), "_c           Speed of light\n_e           Base of the natural logarithm\n"
-                                   "_pi          PI I.e. 3.1415927\n");
+    EXPECT_EQ(listing(eval_clist),
+              "_c           Speed of light\n_e           Base of the natural logarithm\n"
+              "_pi          PI I.e. 3.1415927\n");
     const std::string f = listing(eval_flist);
     EXPECT_EQ(f.substr(0, 41), "abs(x)       absolute value\nacos(x)      ");
     EXPECT_NE(f.find("\natan2(x,y)   arctangent of x/y, returns radians\n"), std::string::npos);

@@ -126,8 +126,7 @@ TEST_F(InputSource, DamagedCompressedDataFailsWithItsReason)
     const std::string gz_path = (dir / "cut.gz").string();
     EXPECT_EQ(content_of(write("cut.gz", gz.substr(0, gz.size() - 5))),
               "failed: Truncated gzip data in " + gz_path + ": unexpected end of the data");
-    EXPECT_EQ(content_of(write("cut.zst", zst.substr(0, zst.size() / 2)))
-                  .rfind("failed: Truncated zstd data in ", 0),
+    EXPECT_EQ(content_of(write("cut.zst", zst.substr(0, zst.size() / 2))).rfind("failed: Truncated zstd data in ", 0),
               0u);
     std::string flipped = gz;
     flipped[flipped.size() / 2] = static_cast<char>(flipped[flipped.size() / 2] ^ 0x55);
@@ -164,7 +163,10 @@ TEST_F(InputSource, CopyThatCannotBeMadeFailsNamingTheDirectory)
     const std::string nowhere = (dir / "no" / "such").string();
     setenv("TMPDIR", nowhere.c_str(), 1);
     const std::string got = content_of(path);
-    if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+    if (old)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
     EXPECT_EQ(got, "failed: Could not create a temporary file in " + nowhere + " for " + path +
                        ": No such file or directory");
 }

@@ -124,7 +124,8 @@ TEST(NumberForms, AgreeWithTheCLibraryOnRandomValues)
 
 TEST(FormatValidation, AcceptsAndRejects)
 {
-    for (const char* ok : {"%f", "%.3e", "x=%-+#08.3g%%", "%%%f", "%E", "%10G", "%.f"}) EXPECT_EQ(validate_double_format(ok), 0) << ok;
+    for (const char* ok : {"%f", "%.3e", "x=%-+#08.3g%%", "%%%f", "%E", "%10G", "%.f"})
+        EXPECT_EQ(validate_double_format(ok), 0) << ok;
     for (const char* bad : {"", "abc", "%d", "%lf", "%*f", "%f %f", "%", "%5", "%.", "%%", "%f%"})
         EXPECT_EQ(validate_double_format(bad), 1) << bad;
 }
@@ -160,7 +161,8 @@ TEST_F(OutputStyles, RowsInEveryStyle)
     EXPECT_EQ(table(0), "1, 2, 3\n4, 5, 6\n");
     set_output_latex();
     EXPECT_EQ(table(0),
-              "% there are 0 lines in table\n\\begin{tabular}{l l l}\n% note\n1 & 2 & 3 \\\\\n4 & 5 & 6 \\\\\n\\end{tabular}\n");
+              "% there are 0 lines in table\n\\begin{tabular}{l l l}\n% note\n1 & 2 & 3 \\\\\n4 & 5 & 6 "
+              "\\\\\n\\end{tabular}\n");
     EXPECT_EQ(capture([](FILE* f) { output.prolog(f, 0, 0); }), "% there are 0 lines in table\n\\begin{tabular}{}\n");
 }
 
@@ -246,8 +248,8 @@ TEST(RowWriter, WritesTheBytesOfTheCellHooksInEveryStyleAndNumberForm)
         long xtraprec;
         const char* format;  // null: no user format
     };
-    const number_case forms[] = {{-2, nullptr}, {-1, nullptr}, {2, nullptr}, {-2, "%.3e"}, {-2, "x=%-+#08.3g%%"},
-                                 {0, "%10.4f"},  {-2, "%G"}};
+    const number_case forms[] = {{-2, nullptr},         {-1, nullptr}, {2, nullptr}, {-2, "%.3e"},
+                                 {-2, "x=%-+#08.3g%%"}, {0, "%10.4f"}, {-2, "%G"}};
     std::mt19937_64 gen(99);
     std::uniform_int_distribution<size_t> width(0, 12);
     std::uniform_int_distribution<int> coin(0, 3);
@@ -364,8 +366,8 @@ TEST(NumberForms, TextThatPrintsAsItselfIsWhatThePrinterWrites)
     EXPECT_GT(accepted, 50000u);
     for (const char* yes : {"0", "-0", "7", "-12", "0.5", "-0.000001", "12345678", "-1234567", "99999999.999999"})
         EXPECT_TRUE(prints_as_itself(yes, yes + std::strlen(yes))) << yes;
-    for (const char* no : {"", "-", "00", "01", "1.", ".5", "1.50", "1.0", "0.0000001", "123456789", "-12345678",
-                           "1e3", "+1", "nan", "1.2.3"})
+    for (const char* no : {"", "-", "00", "01", "1.", ".5", "1.50", "1.0", "0.0000001", "123456789", "-12345678", "1e3",
+                           "+1", "nan", "1.2.3"})
         EXPECT_FALSE(prints_as_itself(no, no + std::strlen(no))) << no;
 }
 

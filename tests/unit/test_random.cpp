@@ -20,7 +20,7 @@ std::vector<float> draws(long* idum, int n)
 TEST(Ran3, SequenceFromTheStartingStateWord)
 {
     long idum = -1;
-    const std::vector<float> expected{scaled(298227348), scaled(715119168), scaled(33021107), scaled(874393600),
+    const std::vector<float> expected{scaled(298227348), scaled(715119168), scaled(33021107),  scaled(874393600),
                                       scaled(534194424), scaled(631586247), scaled(891029795), scaled(257547683),
                                       scaled(931635120), scaled(277246342)};
     EXPECT_EQ(draws(&idum, 10), expected);

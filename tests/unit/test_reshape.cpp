@@ -112,10 +112,22 @@ size_t library_fields(const char* line, double* var, size_t vars)
 TEST_F(Fields16, AgreesWithTheLibraryScanOnAwkwardText)
 {
     const char* const lines[] = {
-        "1e 2",          "1e+ 3",           "-. 4",           ".5e-3x 7",          "0x1p-3 0x",
-        "nan(abc) 1",    "infinity -inf",   "1.2.3 4",        "+1234567890123456789 5",
-        "-0.000000000000000001 2", "12345678901234e-56 1", "  \t1\v2\f3\r\n", "1,5 2",
-        "999999999999999999999999 1", "1e999 -1e999 1e-999", "0x123456789abcdef01 2",
+        "1e 2",
+        "1e+ 3",
+        "-. 4",
+        ".5e-3x 7",
+        "0x1p-3 0x",
+        "nan(abc) 1",
+        "infinity -inf",
+        "1.2.3 4",
+        "+1234567890123456789 5",
+        "-0.000000000000000001 2",
+        "12345678901234e-56 1",
+        "  \t1\v2\f3\r\n",
+        "1,5 2",
+        "999999999999999999999999 1",
+        "1e999 -1e999 1e-999",
+        "0x123456789abcdef01 2",
     };
     for (const char* line : lines) {
         double got[6], want[6];

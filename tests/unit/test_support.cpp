@@ -149,12 +149,16 @@ TEST_F(SupportFiles, RunLogLine)
     const char* run2[] = {"vorn", "a \"b", "a\"b", "--eval=r[1] = c[1]*2", "--x y", "-e1,3", "p\\q r", "*"};
     flogfile(log.c_str(), 8, run2);
     const std::string date = R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)";
-    EXPECT_TRUE(std::regex_match(read(log), std::regex(date + R"( vorn -k -e "1,3" in out\n)" + date +
-                                                       R"re( vorn "a \\"b" a"b --eval="r\[1\] = c\[1\]\*2" "--x y" "-e1,3" "p\\\\q r" "\*"\n)re")))
+    EXPECT_TRUE(std::regex_match(
+        read(log),
+        std::regex(date + R"( vorn -k -e "1,3" in out\n)" + date +
+                   R"re( vorn "a \\"b" a"b --eval="r\[1\] = c\[1\]\*2" "--x y" "-e1,3" "p\\\\q r" "\*"\n)re")))
         << read(log);
     EXPECT_STREQ(std::setlocale(LC_TIME, nullptr), "C");
-    if (old_lc_all) setenv("LC_ALL", saved_lc_all.c_str(), 1);
-    else unsetenv("LC_ALL");
+    if (old_lc_all)
+        setenv("LC_ALL", saved_lc_all.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
 
     testing::internal::CaptureStderr();
     flogfile((dir / "no" / "such" / "dir").c_str(), 6, run1);
