@@ -113,19 +113,27 @@ void scan_number(lexer* lex, lex_fault* fault)
     lex->sym = symbol_number;
 }
 
+// Takes the bracket under the cursor into the name at position i; false (with the fault set)
+// when the name has no room left for it.
+bool take_bracket(lexer* lex, lex_fault* fault, int& i)
+{
+    if (i >= idname_len) {
+        set_fault(fault, lex_fault::long_identifier, __LINE__, lex);
+        fault->name = lex->idname;
+        return false;
+    }
+    lex->idname[i++] = *lex->pc++;
+    lex->idname[i] = '\0';
+    return true;
+}
+
 // The index of an indexed name: the cursor stands at the "[" that follows the first `length`
 // characters of the name. The brackets and the digits become part of the name, which stays
 // within idname_len characters in all.
 void scan_index(lexer* lex, lex_fault* fault, int length)
 {
     int i = length;
-    if (i >= idname_len) {
-        set_fault(fault, lex_fault::long_identifier, __LINE__, lex);
-        fault->name = lex->idname;
-        return;
-    }
-    lex->idname[i++] = *lex->pc++;
-    lex->idname[i] = '\0';
+    if (!take_bracket(lex, fault, i)) return;
     if (!is_digit(*lex->pc)) {
         set_fault(fault, lex_fault::numeric_index, __LINE__, lex);
         return;
@@ -133,14 +141,7 @@ void scan_index(lexer* lex, lex_fault* fault, int length)
     while (i < idname_len && is_digit(*lex->pc)) lex->idname[i++] = *lex->pc++;
     lex->idname[i] = '\0';
     if (*lex->pc == ']') {
-        if (i >= idname_len) {
-            set_fault(fault, lex_fault::long_identifier, __LINE__, lex);
-            fault->name = lex->idname;
-            return;
-        }
-        lex->idname[i++] = *lex->pc++;
-        lex->idname[i] = '\0';
-        lex->sym = symbol_identifier;
+        if (take_bracket(lex, fault, i)) lex->sym = symbol_identifier;
         return;
     }
     set_fault(fault, lex_fault::rsqparen, __LINE__, lex);

@@ -304,6 +304,13 @@ void set_running_average(entry_state& st, const char* arg)
     }
 }
 
+// A threshold filter: the mode and the level it compares with.
+void set_level(entry_state& st, MODES mode, const char* arg)
+{
+    select_mode(st, mode);
+    st.level = get_double(arg);
+}
+
 void set_range(entry_state& st, MODES mode, const char* arg)
 {
     select_mode(st, mode);
@@ -482,30 +489,12 @@ void parse_options(int argc, char** argv, entry_state& st)
             if (arg && (arg[0] == 'c' || arg[0] == 'C')) settings.add_line_count = 1;
             settings.extra_columns += 1;
             break;
-        case OPT_REMOVEGT:
-            select_mode(st, REM_GT);
-            st.level = get_double(arg);
-            break;
-        case OPT_REMOVELT:
-            select_mode(st, REM_LT);
-            st.level = get_double(arg);
-            break;
-        case OPT_REMOVEEQ:
-            select_mode(st, REM_EQ);
-            st.level = get_double(arg);
-            break;
-        case OPT_REMOVELEQ:
-            select_mode(st, KEEP_GT);
-            st.level = get_double(arg);
-            break;
-        case OPT_REMOVEGEQ:
-            select_mode(st, KEEP_LT);
-            st.level = get_double(arg);
-            break;
-        case OPT_REMOVENEQ:
-            select_mode(st, KEEP_EQ);
-            st.level = get_double(arg);
-            break;
+        case OPT_REMOVEGT: set_level(st, REM_GT, arg); break;
+        case OPT_REMOVELT: set_level(st, REM_LT, arg); break;
+        case OPT_REMOVEEQ: set_level(st, REM_EQ, arg); break;
+        case OPT_REMOVELEQ: set_level(st, KEEP_GT, arg); break;
+        case OPT_REMOVEGEQ: set_level(st, KEEP_LT, arg); break;
+        case OPT_REMOVENEQ: set_level(st, KEEP_EQ, arg); break;
         case OPT_RANGE_KEEP: set_range(st, MODE_RANGE_KEEP, arg); break;
         case OPT_RANGE_REMOVE: set_range(st, MODE_RANGE_REMOVE, arg); break;
         case OPT_MATH:

@@ -1,5 +1,7 @@
 #include "input_source.h"
 
+#include "temp_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,30 +19,6 @@ namespace {
 
 // Reads and writes of copies go in pieces of this size, so memory stays flat.
 constexpr size_t CHUNK = 1 << 20;
-
-class unique_fd {
-public:
-    explicit unique_fd(int fd = -1) : fd_(fd) {}
-    unique_fd(unique_fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    unique_fd& operator=(unique_fd&& other) noexcept
-    {
-        reset(std::exchange(other.fd_, -1));
-        return *this;
-    }
-    unique_fd(const unique_fd&) = delete;
-    unique_fd& operator=(const unique_fd&) = delete;
-    ~unique_fd() { reset(); }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 file_identity identity_of(const struct stat& st)
 {
@@ -153,17 +131,11 @@ struct spool {
     // Appends to the copy; false (with failure set) when it cannot be written.
     bool append(const char* p, size_t size)
     {
-        while (size > 0) {
-            const ssize_t n = ::pwrite(copy.get(), p, size, filled);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) {
-                fail("Could not copy " + shown + " to a temporary file in " + directory + ": " + std::strerror(errno));
-                return false;
-            }
-            filled += n;
-            p += n;
-            size -= static_cast<size_t>(n);
+        if (!write_all_at(copy.get(), p, size, filled)) {
+            fail("Could not copy " + shown + " to a temporary file in " + directory + ": " + std::strerror(errno));
+            return false;
         }
+        filled += static_cast<off64_t>(size);
         return true;
     }
 
@@ -270,25 +242,6 @@ unique_file open_copy(spool& from)
 }
 
 // ---- Making a copy -------------------------------------------------------------------------------
-
-const char* temporary_directory()
-{
-    const char* dir = std::getenv("TMPDIR");
-    return dir && *dir ? dir : "/tmp";
-}
-
-// An anonymous file in dir: never named where the system allows it, else unlinked at once.
-unique_fd anonymous_file(const std::string& dir)
-{
-#ifdef O_TMPFILE
-    const int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return unique_fd(fd);
-#endif
-    std::string path = dir + "/vorn-copy.XXXXXX";
-    unique_fd named(::mkostemp(path.data(), O_CLOEXEC));
-    if (named.get() >= 0) ::unlink(path.c_str());
-    return named;
-}
 
 enum class content { plain, gzip, zstd };
 

@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <cstdlib>
 
-void unique_fd::reset()
+void unique_fd::reset(int fd)
 {
     if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    fd_ = fd;
 }
 
 std::string temporary_directory()
@@ -28,7 +28,7 @@ unique_fd anonymous_file(const std::string& dir)
     // directory, no permission, no space) would fail the same way by name.
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return unique_fd();
 #endif
-    std::string path = dir + "/vorn-spill.XXXXXX";
+    std::string path = dir + "/vorn-temp.XXXXXX";
     unique_fd named(::mkostemp(path.data(), O_CLOEXEC));
     if (named.get() >= 0) ::unlink(path.c_str());
     return named;

@@ -25,7 +25,8 @@ public:
     unique_fd& operator=(const unique_fd&) = delete;
     ~unique_fd() { reset(); }
     int get() const { return fd_; }
-    void reset();
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd = -1);
 
 private:
     int fd_;
