@@ -535,6 +535,13 @@ void refuse_output_onto_input(const open__files& of)
     }
 }
 
+void refuse_output_onto_selection(const char* nameout, const char* selection)
+{
+    if (!nameout || !selection || is_stdout_name(nameout)) return;
+    if (same_regular_file(identity_of_path(nameout), identity_of_path(selection)))
+        error("Output file %s is the same file as the selection file %s\n", nameout, selection);
+}
+
 size_t openout(open__files& of, size_t antal, size_t lines)
 {
     if (!of.nameout) return antal;

@@ -144,6 +144,9 @@ size_t openin(open__files& of);
 // Refuses (fatally, naming both) an output that is the input file: the same device and inode,
 // whatever the spelling, standard output included. Called by openout before anything is opened.
 void refuse_output_onto_input(const open__files& of);
+// The selection file is read after the output is opened by some operations, so writing over it
+// would lose the selection and the result with it: refused before anything is opened.
+void refuse_output_onto_selection(const char* nameout, const char* selection);
 size_t openout(open__files& of, size_t antal, size_t lines);
 // A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
 flag_array open_flags(const char* flagfile, size_t antal);

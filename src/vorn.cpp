@@ -59,6 +59,7 @@ int run(int argc, char** argv)
         } else {
             nameout = wildcard_output_name(namein, settings.wildext);
         }
+        if (nameout && namebort) refuse_output_onto_selection(nameout->c_str(), namebort->c_str());
         dispatch(st,
                  {namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round});
         std::fflush(stderr);

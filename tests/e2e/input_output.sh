@@ -133,6 +133,11 @@ expect_contains "standard output onto the input message" "Standard output is the
 "$VORN_BIN" -# --nop - - < x.dat >> x.dat 2>/dev/null; RC=$?
 expect_rc "standard input and output on one file is refused" 1
 expect_file "the refused runs left the input untouched" x.dat "$(cat a.dat)"$'\n'
+printf '2\n' > keep.sel; ln -s keep.sel keep.link
+err_has "an output onto the selection file is refused" -# -k x.dat keep.link keep.sel \
+    $'\nOutput file keep.link is the same file as the selection file keep.sel\n'
+expect_rc "an output onto the selection file fails" 1
+expect_file "the refused run left the selection file untouched" keep.sel $'2\n'
 cp a.dat w.out
 run -# -w --nop w.out
 expect_rc "wildcard output name equal to the input is refused" 1
