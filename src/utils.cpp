@@ -12,6 +12,7 @@
 #include <cstring>
 #include <deque>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include "readflag.h"
+#include "spill.h"
 #include "unfinished_outputs.h"
 
 // ---- Diagnostics -------------------------------------------------------------------------------
@@ -243,8 +245,74 @@ char* eatfloat(char* s)
 
 namespace {
 
-// Comment lines met before an output exists, oldest first.
-std::deque<std::string> cmnts;
+// Comment lines met before an output exists, handed out oldest first. A file that is mostly
+// comments must not make the queue grow with it: beyond a share of the memory budget, the lines
+// wait in a temporary file, one per line, behind those held in memory.
+class comment_queue {
+public:
+    void push(const char* line)
+    {
+        if (!writer_) {
+            const size_t n = std::strlen(line);
+            if (room_for(n + sizeof(std::string))) {
+                held_.emplace_back(line, n);
+                held_bytes_ += n + sizeof(std::string);
+                return;
+            }
+            file_ = std::make_unique<spill_file>();
+            writer_.emplace(*file_, SPILL_BUFFER);
+        }
+        writer_->append(line, std::strlen(line));
+        writer_->append("\n", 1);
+    }
+
+    // Hands every queued line to take(line) and empties the queue.
+    template <class Take>
+    void drain(Take take)
+    {
+        for (; !held_.empty(); held_.pop_front()) take(held_.front().c_str());
+        held_bytes_ = 0;
+        if (!writer_) return;
+        writer_->flush();
+        const uint64_t end = writer_->end();
+        std::unique_ptr<char[]> chunk(my_malloc(char, SPILL_BUFFER));
+        std::string line;
+        for (uint64_t at = 0; at < end;) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(SPILL_BUFFER, end - at));
+            file_->read_at(chunk.get(), n, at);
+            at += n;
+            for (const char *p = chunk.get(), *stop = p + n; p < stop;) {
+                const char* nl = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(stop - p)));
+                line.append(p, nl ? nl : stop);
+                if (!nl) break;
+                take(line.c_str());
+                line.clear();
+                p = nl + 1;
+            }
+        }
+        writer_.reset();
+        file_.reset();
+    }
+
+private:
+    static constexpr size_t SPILL_BUFFER = 1 << 16;
+    // Small queues never ask for the budget; larger ones keep an eighth of it in memory.
+    static constexpr size_t ALWAYS_HELD = 1 << 16;
+    bool room_for(size_t n)
+    {
+        if (held_bytes_ + n <= ALWAYS_HELD) return true;
+        if (!limit_) limit_ = std::max(ALWAYS_HELD, memory_budget() / 8);
+        return held_bytes_ + n <= *limit_;
+    }
+
+    std::deque<std::string> held_;
+    size_t held_bytes_ = 0;
+    std::optional<size_t> limit_;
+    std::unique_ptr<spill_file> file_;
+    std::optional<spill_writer> writer_;
+};
+
+comment_queue cmnts;
 
 }  // namespace
 
@@ -282,17 +350,14 @@ char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rul
             if (ostream)
                 output.output_comment(ostream, s);
             else
-                cmnts.emplace_back(s);
+                cmnts.push(s);
         }
     }
 }
 
 void flush_comments(FILE* out)
 {
-    while (!cmnts.empty()) {
-        output.output_comment(out, cmnts.front().c_str());
-        cmnts.pop_front();
-    }
+    cmnts.drain([out](const char* line) { output.output_comment(out, line); });
 }
 
 namespace {

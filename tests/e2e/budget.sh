@@ -46,6 +46,15 @@ done
 DATA=keys.dat same_as_in_memory "sort reports as in memory" -q 3
 same_as_in_memory "transpose reports as in memory" -t
 
+# Kept comments wait for the next output in wildcard mode; past the budget they wait in a
+# temporary file and still come out whole and in order.
+awk 'BEGIN { for (i = 1; i <= 6000; i++) { print "# comment line " i; if (i % 50 == 0) print i, -i } }' > notes.dat
+cp notes.dat notes2.dat
+"$VORN_BIN" -# -a -w -t notes.dat notes2.dat 2>/dev/null && mv notes2.out notes2.mem
+run_env "VORN_MEMORY=64K" -# -a -w -t notes.dat notes2.dat
+if cmp -s notes2.mem notes2.out && [ "$(grep -c '^# comment line' notes2.out)" = 6000 ]; then pass; else
+    fail "queued comments past the budget come out whole"; fi
+
 # Budgets so small that the sort merges its runs in several passes.
 "$VORN_BIN" -# -q 3,2 keys.dat mem.out 2>/dev/null
 for budget in 2K 5K 20K; do
