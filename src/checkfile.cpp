@@ -4,7 +4,6 @@
 
 void count_file(const char* namein, size_t* vars, size_t* rows, const count_rules& rules)
 {
-    auto buffer = line_buffer();
     open__files of(namein, nullptr);
     of.report_counts = rules.report;
     const size_t antal = openfiles(of, NO_SELECTION, nullptr);
@@ -15,9 +14,8 @@ void count_file(const char* namein, size_t* vars, size_t* rows, const count_rule
     size_t line = 0;  // data lines examined so far
     unsigned mismatches = 0;
     size_t first_mismatch = 0;
-    while (!std::feof(of.in)) {
-        char* s = myfgets_o(buffer.get(), settings.maxbuff, of.in, nullptr, reading);
-        if (!s) break;
+    line_pieces lines(of.in, settings.maxbuff);
+    while (const char* s = lines.next_data_line(nullptr, reading)) {
         const size_t found = scanline(s);
         if (found != antal) {
             // A line with no number at its start ends the check; it is not counted.
@@ -30,7 +28,6 @@ void count_file(const char* namein, size_t* vars, size_t* rows, const count_rule
         }
         ++line;
     }
-    buffer.reset();
     if (mismatches)
         std::fprintf(stderr, "Warning: %u column count mismatches found.\nFirst on line %lu", mismatches,
                      static_cast<unsigned long>(first_mismatch));

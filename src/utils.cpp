@@ -325,6 +325,7 @@ int iscomment(const char* line, int* countdown)
         return 1;
     }
     if (line[0] == '!' || line[0] == '#' || line[0] == ';') return 1;
+    if (line[0] >= '0' && line[0] <= '9') return 0;
     if (!std::strpbrk(line, "0123456789")) return 1;
     return 0;
 }
@@ -335,6 +336,25 @@ void strip_crlf(char* s)
     while (len > 0 && (s[len - 1] == '\r' || s[len - 1] == '\n')) s[--len] = '\0';
 }
 
+namespace {
+
+// A line the reader has read: true for a data line; a comment line is written to ostream,
+// queued (ostream null) or dropped, as the rules say.
+inline bool is_data_line(char* s, FILE* ostream, const reader_rules& rules)
+{
+    if (!iscomment(s, rules.countdown)) return true;
+    strip_crlf(s);
+    if (rules.keep_comments) {
+        if (ostream)
+            output.output_comment(ostream, s);
+        else
+            cmnts.push(s);
+    }
+    return false;
+}
+
+}  // namespace
+
 char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rules& rules)
 {
     const int size = n > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(n);
@@ -344,15 +364,78 @@ char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rul
             if (ferror_unlocked(stream)) error("%s\n", read_failure(stream).c_str());
             return nullptr;
         }
-        if (!iscomment(s, rules.countdown)) return s;
-        strip_crlf(s);
-        if (rules.keep_comments) {
-            if (ostream)
-                output.output_comment(ostream, s);
-            else
-                cmnts.push(s);
-        }
+        if (is_data_line(s, ostream, rules)) return s;
     }
+}
+
+namespace {
+constexpr size_t PIECES_BLOCK = 1 << 20;
+}
+
+line_pieces::line_pieces(FILE* in, size_t size)
+    : in_(in),
+      most_(std::min(size, static_cast<size_t>(INT_MAX)) - 1),
+      capacity_(PIECES_BLOCK + most_),
+      buffer_(my_malloc(char, capacity_ + 1))
+{
+}
+
+void line_pieces::refill()
+{
+    std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+    // What is left is shorter than a piece, so a whole block fits behind it. A block as large as
+    // the stream's buffer goes straight from the system into this one.
+    const size_t want = PIECES_BLOCK;
+    const size_t got = fread_unlocked(buffer_.get() + end_, 1, want, in_);
+    end_ += got;
+    if (got < want) {
+        // A failed read must not pass for the end of the data.
+        if (ferror_unlocked(in_)) error("%s\n", read_failure(in_).c_str());
+        ended_ = true;
+    }
+}
+
+char* line_pieces::next_piece()
+{
+    if (have_saved_) {
+        buffer_[terminated_] = saved_;
+        have_saved_ = false;
+    }
+    size_t stop;
+    for (;;) {
+        const size_t have = end_ - pos_;
+        const char* const from = buffer_.get() + pos_;
+        if (const void* nl = std::memchr(from, '\n', std::min(have, most_))) {
+            stop = static_cast<size_t>(static_cast<const char*>(nl) - buffer_.get()) + 1;
+            break;
+        }
+        if (have >= most_) {
+            stop = pos_ + most_;
+            break;
+        }
+        if (ended_) {
+            if (have == 0) return nullptr;
+            stop = end_;
+            break;
+        }
+        refill();
+    }
+    char* const piece = buffer_.get() + pos_;
+    terminated_ = stop;
+    saved_ = buffer_[stop];
+    have_saved_ = true;
+    buffer_[stop] = '\0';
+    pos_ = stop;
+    return piece;
+}
+
+char* line_pieces::next_data_line(FILE* ostream, const reader_rules& rules)
+{
+    while (char* s = next_piece())
+        if (is_data_line(s, ostream, rules)) return s;
+    return nullptr;
 }
 
 void flush_comments(FILE* out)
@@ -395,21 +478,20 @@ inline const char* plain_decimal_end(const char* q)
 
 size_t scanline(const char* line)
 {
-    const size_t len = std::strlen(line);
-    if (settings.skip_columns >= len) return 0;
+    if (settings.skip_columns > 0 && ::strnlen(line, settings.skip_columns + 1) <= settings.skip_columns) return 0;
     char* p = const_cast<char*>(line) + settings.skip_columns;
-    const char* const end = line + len;
     size_t count = 0;
     // Counting and parsing agree on separators: white space, commas and the input delimiter.
     const char delim = static_cast<char>(settings.input_delimiter);
     for (;;) {
         p = eatwhite(p);
         while (delim && *p == delim) p = eatwhite(p + 1);
+        if (*p == '\0') break;
         // Plain decimals are counted by their syntax; anything else is read as the rows are.
         const char* q = plain_decimal_end(p);
         if (!q) {
             double v;
-            q = read_double(p, end, &v);
+            q = read_double(p, p + std::strlen(p), &v);
             if (!q) break;
         }
         ++count;
@@ -443,12 +525,12 @@ size_t scan(FILE* in)
 size_t get_rows(FILE* in, size_t antal, bool report, bool* rows_follow)
 {
     counting_pass pass;
-    auto buffer = line_buffer();
+    line_pieces lines(in, settings.maxbuff);
     size_t count = 0;
     if (rows_follow) *rows_follow = false;
-    while (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr, pass.rules())) {
-        if (scanline(buffer.get()) != antal) {
-            if (rows_follow) *rows_follow = std::strlen(buffer.get()) > settings.skip_columns;
+    while (const char* line = lines.next_data_line(nullptr, pass.rules())) {
+        if (scanline(line) != antal) {
+            if (rows_follow) *rows_follow = std::strlen(line) > settings.skip_columns;
             break;
         }
         ++count;

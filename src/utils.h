@@ -88,6 +88,32 @@ void strip_crlf(char* s);
 // Reads lines until a data line; comments are written to ostream, queued (ostream null) or
 // dropped, as the rules say. Null at the end of the stream.
 char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rules& rules = data_rules());
+
+// The lines of a stream as reading them with a buffer of `size` bytes gives them (at most size - 1
+// characters, up to and including a newline), handed out in place from large blocks: the counting
+// passes read each line once, without copying it.
+class line_pieces {
+public:
+    line_pieces(FILE* in, size_t size);
+    // The next data line, NUL-terminated, valid until the next call; comment lines are treated as
+    // myfgets_o treats them. Null at the end of the stream; a failed read is fatal.
+    char* next_data_line(FILE* ostream, const reader_rules& rules);
+
+private:
+    char* next_piece();
+    void refill();
+
+    FILE* in_;
+    size_t most_;  // characters in a piece at most
+    size_t capacity_;
+    std::unique_ptr<char[]> buffer_;
+    size_t pos_ = 0, end_ = 0;
+    size_t terminated_ = 0;  // where the last piece's NUL stands over the character saved_
+    char saved_ = 0;
+    bool have_saved_ = false;
+    bool ended_ = false;
+};
+
 // Passes the queued comment lines, oldest first, to the output_comment hook.
 void flush_comments(FILE* out);
 // Number of numbers on a line, counted from character skip_columns (blanks and commas separate).

@@ -140,6 +140,31 @@ TEST_F(LineReader, CommentsAreQueuedUntilAnOutputExists)
     EXPECT_EQ(out.contents(), "# one\n\n");
 }
 
+TEST_F(LineReader, CountingPassesSeeTheLinesTheRowReaderSees)
+{
+    // Lines longer than the buffer come in pieces, a last line may lack its newline, and a NUL
+    // byte ends what the line's text holds; random texts over a small buffer against the stream
+    // reader, with blocks large enough that pieces straddle block ends.
+    std::mt19937 gen(11);
+    const char alphabet[] = {'1', '2', ' ', '\n', '#', '\r', '\0', '-'};
+    for (int round = 0; round < 200; ++round) {
+        std::string text(round % 10 == 0 ? 1000000 + gen() % 200000 : gen() % 40, ' ');
+        for (char& c : text) c = alphabet[gen() % sizeof alphabet];
+        const size_t size = 2 + gen() % 300;
+        temp_file a(text), b(text);
+        line_pieces pieces(b.f, size);
+        std::vector<char> buf(size);
+        const reader_rules plain{};
+        for (;;) {
+            char* want = myfgets_o(buf.data(), size, a.f, nullptr, plain);
+            char* got = pieces.next_data_line(nullptr, plain);
+            ASSERT_EQ(want == nullptr, got == nullptr) << "round " << round;
+            if (!want) break;
+            ASSERT_STREQ(want, got) << "round " << round;
+        }
+    }
+}
+
 TEST_F(LineReader, FastNumberPathAgreesWithTheLibraryScan)
 {
     const char* samples[] = {"0", "-0", "1.5", "-2.25e-3", ".5", "5.", "1e", "1e+", "1e+5x", "12abc", "+7", "inf",
