@@ -2,18 +2,17 @@
 // a failed run takes back.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "helpers.h"
 #include "memory_limits.h"
 #include "sortera.h"
 #include "spill.h"
@@ -185,20 +184,12 @@ TEST(ColumnBlocks, ColumnsReadBackInRowOrderAndCanBeRewritten)
     EXPECT_EQ(std::vector<double>(last, last + 6), (std::vector<double>{8, 9, 108, 109, 1008, 1009}));
 }
 
-std::string content(const std::string& path)
-{
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(UnfinishedOutputs, RemovedOrCutBackUnlessReleased)
 {
-    char dir_template[] = "/tmp/vorn-unfinished.XXXXXX";
-    const std::string dir = ::mkdtemp(dir_template);
-    const std::string fresh = dir + "/fresh.txt";
-    const std::string appended = dir + "/appended.txt";
-    const std::string done = dir + "/done.txt";
-    std::ofstream(appended) << "kept\n";
+    temp_dir dir;
+    const std::string fresh = (dir.path() / "fresh.txt").string();
+    const std::string appended = dir.write("appended.txt", "kept\n");
+    const std::string done = dir.write("done.txt", "all\n");
 
     FILE* f = std::fopen(fresh.c_str(), "w");
     std::fputs("half a result", f);
@@ -206,7 +197,6 @@ TEST(UnfinishedOutputs, RemovedOrCutBackUnlessReleased)
     FILE* a = std::fopen(appended.c_str(), "a");
     std::fputs("half a result", a);
     hold_unfinished(appended, a, 5);
-    std::ofstream(done) << "all\n";
     hold_unfinished(done, nullptr, -1);
     release_unfinished(done);
 
@@ -219,14 +209,11 @@ TEST(UnfinishedOutputs, RemovedOrCutBackUnlessReleased)
     std::fclose(a);
 
     EXPECT_NE(::access(fresh.c_str(), F_OK), 0);
-    EXPECT_EQ(content(appended), "kept\n");
-    EXPECT_EQ(content(done), "all\n");
+    EXPECT_EQ(temp_dir::read(appended), "kept\n");
+    EXPECT_EQ(temp_dir::read(done), "all\n");
     EXPECT_NE(std::string(report).find("The output file " + fresh + " was left incomplete and has been removed."),
               std::string::npos);
     EXPECT_NE(std::string(report).find(appended + " was left incomplete and has been cut back"), std::string::npos);
-    std::remove(appended.c_str());
-    std::remove(done.c_str());
-    ::rmdir(dir.c_str());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "helpers.h"
 #include "input_source.h"
 
 namespace fs = std::filesystem;
@@ -53,19 +54,7 @@ std::string read_all(FILE* f)
 
 class InputSource : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string tmpl = (fs::temp_directory_path() / "vorn_input_XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string write(const std::string& name, const std::string& content)
-    {
-        const std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
+    std::string write(const std::string& name, const std::string& content) { return tmp.write(name, content); }
     // The whole content that open_input gives for path; the failure text when it fails.
     std::string content_of(const std::string& path)
     {
@@ -74,7 +63,8 @@ protected:
         if (in.result == opened_input::status::cannot_open) return "cannot open";
         return read_all(in.stream.get());
     }
-    fs::path dir;
+    temp_dir tmp;
+    const fs::path dir = tmp.path();
 };
 
 }  // namespace
