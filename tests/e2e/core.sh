@@ -145,7 +145,6 @@ rc_is "range needs two values" --range-keep=1 six.dat out.dat -e 1 1
 expect_contains "range message" ":: error: Need 2 values in the format lower,upper" "$ERR"
 err_has "no taps" -f0 six.dat out.dat -e 1 "Filtertaps can't be less than zero (0)"
 err_has "no median taps" -u 0 six.dat out.dat -e 1 "Filtertaps can't be negative (0)"
-err_has "even taps warn" -# -f4 six.dat out.dat -e 1 "Filtertaps should be odd (4), adjusting uppwards to 5"
 err_has "running average mode" -# --running-average=3,7 six.dat out.dat -e 1 $'Unknown running average mode.\nReseting to "2 - PMA"'
 err_has "running average number" --running-average=x six.dat out.dat -e 1 "Can't convert x to a number"
 err_has "shift number" -jx six.dat out.dat -e 1 "Can't convert x to a number"

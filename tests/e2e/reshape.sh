@@ -29,7 +29,6 @@ out_is "columns past the last select nothing" -# -k -e 7,9-12 three.dat - $'1 2 
 out_is "keeping only past the last keeps nothing" -# --keep-columns -e 7 three.dat - $'\n\n\n'
 out_is "comments in place" -# -k -e 2 --keep-comments commented.dat - $'1 3\n# note\n4 6\n7 9\n'
 out_is "comments dropped by default" -# -k -e 2 commented.dat - $'1 3\n4 6\n7 9\n'
-out_is "CSV never writes comments" -# -k -e 2 --keep-comments --output-csv commented.dat - $'1, 3\n4, 6\n7, 9\n'
 printf '2\n' > sel.txt
 file_is "selection file" out.dat -# -k three.dat out.dat sel.txt $'1 3\n4 6\n7 9\n'
 out_is "ragged rows padded with zeros" -# -k -e 3 ragged.dat - $'1 2\n3 4\n5 0\n6 7\n'

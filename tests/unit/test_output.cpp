@@ -143,26 +143,6 @@ TEST_F(OutputStyles, RowsInEveryStyle)
     EXPECT_EQ(capture([](FILE* f) { output.prolog(f, 0, 0); }), "% there are 0 lines in table\n\\begin{tabular}{}\n");
 }
 
-TEST_F(OutputStyles, FlagsLeaveColumnsOutAndExtraPrecisionFollowsTheColumn)
-{
-    const double r[] = {0.1, 0.1, 0.1};
-    const char flag[] = {0, 1, 0};
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 3, flag); }), "0.1 0.1\n");
-    const char all[] = {1, 1, 1};
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 3, all); }), "\n");
-    settings.xtraprec = 1;
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 3, nullptr); }), "0.1 0.100000000000000006 0.1\n");
-    settings.xtraprec = -1;
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 2, nullptr); }), "0.100000000000000006 0.100000000000000006\n");
-    settings.xtraprec = -2;
-    std::snprintf(settings.format, sizeof settings.format, "%%.3e");
-    settings.printspecial = 1;
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 1, nullptr); }), "1.000e-01\n");
-    settings.printspecial = 0;
-    settings.separator = '\t';
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 2, nullptr); }), "0.1\t0.1\n");
-}
-
 namespace {
 
 // One cell as the C library prints it in the form printdouble_original chooses for its column.
@@ -215,7 +195,7 @@ struct style_case {
 
 }  // namespace
 
-TEST(RowWriter, WritesTheBytesOfTheCellHooksInEveryStyleAndNumberForm)
+TEST_F(OutputStyles, RowWriterWritesTheBytesOfTheCellHooksInEveryStyleAndNumberForm)
 {
     const style_case styles[] = {{set_output_standard, "", nullptr, "\n"},
                                  {set_output_c, "{ ", ", ", "},\n"},
@@ -273,13 +253,10 @@ TEST(RowWriter, WritesTheBytesOfTheCellHooksInEveryStyleAndNumberForm)
     const double wide[] = {1.5, -2};
     const std::string got = capture([&](FILE* f) { writeline(f, wide, 2, nullptr); });
     EXPECT_EQ(got, cell_by_library(1.5, 0) + " " + cell_by_library(-2, 1) + "\n");
-    settings = vorn_variables{};
-    set_output_standard();
 }
 
-TEST(RowWriter, CopiesFieldTextOnlyWhereTheNumberFormWouldPrintIt)
+TEST_F(OutputStyles, RowWriterCopiesFieldTextOnlyWhereTheNumberFormWouldPrintIt)
 {
-    set_output_standard();
     const double row[] = {2.5, 7, 3};
     // Texts that differ from the printed form on purpose show which cells were copied.
     const field_text text[] = {{"T0", 2, 2.5}, {"T1", 2, 7}, {"T2", 2, 4}};
