@@ -82,7 +82,7 @@ printf '1 2 3\n4 5 6\n' > six.dat
 out_is "C style" -# --output-c --nop six.dat - $'double data[][3] = {\n{ 1, 2, 3},\n{ 4, 5, 6},\n};\n'
 out_is "C style with the row count" -# --output-c --add-line-count --nop six.dat - $'double data[2][3] = {\n{ 1, 2, 3},\n{ 4, 5, 6},\n};\n'
 out_is "CSV never writes comments" -# --output-csv -a --nop a.dat - $'1, 2, 3\n4.5, -0.25, 1000\n7, 8, 0\n'
-out_is "last style wins" -# --output-csv --output-latex --nop six.dat - $'% there are 0 lines in table\n\\begin{tabular}{l l l}\n1 & 2 & 3 \\\\\n4 & 5 & 6 \\\\\n\\end{tabular}\n'
+out_is "last style wins; LaTeX comments" -# -a --output-csv --output-latex --nop a.dat - $'% there are 0 lines in table\n\\begin{tabular}{l l l}\n% # head\n1 & 2 & 3 \\\\\n% \n4.5 & -0.25 & 1000 \\\\\n% ! c\n7 & 8 & 0 \\\\\n\\end{tabular}\n'
 out_is "standard style with the row count" -# --output-c --output-standard --add-line-count --nop six.dat - $'2\n1 2 3\n4 5 6\n'
 out_is "row count first, comments in place" -# -a --add-line-count --nop a.dat - $'2\n# head\n1 2 3\n\n4.5 -0.25 1000\n! c\n7 8 0\n'
 out_is "tab separator with an operation" -# -z '\t' --nop six.dat - $'1\t2\t3\n4\t5\t6\n'

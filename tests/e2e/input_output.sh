@@ -66,12 +66,10 @@ expect_file "a file named - is read as a file" stdout.txt $'5 6\n'
 expect_file "a process substitution with an inline selection" stdout.txt $'2 3\n5 6\n8 9\n11 12\n'
 
 # ---- Compressed content -------------------------------------------------------------------------
+# How content is recognised and decoded, and how damage is named, is test_input's; here the
+# program reads through it and fails cleanly on it.
 gzip -c a.dat > a.dat.gz
-gzip -c a.dat > gz-named.dat
-(gzip -c a.dat; printf '1 1 1\n' | gzip -c) > two.gz
 out_is "gzip file" -# --nop a.dat.gz - "$a_nop"
-out_is "gzip recognised by content, not name" -# --nop gz-named.dat - "$a_nop"
-out_is "gzip members follow one another" -# --nop two.gz - "$a_nop"$'1 1 1\n'
 out_is "gzip file read twice (-t counts, then reads)" -# -t a.dat.gz - $'1 4 7 10\n2 5 8 11\n3 6 9 12\n'
 "$VORN_BIN" -# --nop - - < a.dat.gz > stdout.txt 2>/dev/null
 expect_file "gzip through standard input" stdout.txt "$a_nop"
@@ -80,21 +78,11 @@ rc_is "truncated gzip fails" -# --nop cut.gz out.dat 1
 expect_contains "truncated gzip message" $'Error in File:' "$ERR"
 expect_contains "truncated gzip message" $'\nTruncated gzip data in cut.gz: unexpected end of the data\n' "$ERR"
 expect_no_file "truncated gzip writes no output" out.dat
-cp a.dat.gz bad.gz; printf '\377\377\377\377' | dd of=bad.gz bs=1 seek=20 conv=notrunc 2>/dev/null
-rc_is "corrupt gzip fails" -# --nop bad.gz out.dat 1
-expect_contains "corrupt gzip message" "Corrupt gzip data in bad.gz: " "$ERR"
-(cat a.dat.gz; printf 'junk') > junk.gz
-rc_is "data after the last gzip member fails" -# --nop junk.gz - 1
 if command -v zstd >/dev/null; then
     zstd -q -c a.dat > a.dat.zst
-    (zstd -q -c a.dat; printf '1 1 1\n' | zstd -q -c) > two.zst
     out_is "zstd file" -# --nop a.dat.zst - "$a_nop"
-    out_is "zstd frames follow one another" -# --nop two.zst - "$a_nop"$'1 1 1\n'
     cat a.dat.zst | "$VORN_BIN" -# -q 1 - - > stdout.txt 2>/dev/null
     expect_file "zstd through a pipe" stdout.txt "$a_nop"
-    head -c 20 a.dat.zst > cut.zst
-    err_has "truncated zstd message" -# --nop cut.zst - "Truncated zstd data in cut.zst: unexpected end of the data"
-    expect_rc "truncated zstd fails" 1
 else
     echo "zstd not installed: zstd files skipped"
 fi
@@ -163,9 +151,6 @@ printf '@s.txt\n@s.txt\n@s.txt\n' > s.txt
 timeout 20 "$VORN_BIN" --nop a.dat - @s.txt >stdout.txt 2>stderr.txt; RC=$?
 expect_rc "an argument file naming itself three times is refused" 1
 expect_contains "argument-file bound message" "Argument files expand too far: more than 1000 files to open" "$(cat stderr.txt)"
-printf -- '-#\n--nop\n' > opts.txt
-"$VORN_BIN" @<(cat opts.txt) a.dat - > stdout.txt 2>/dev/null
-expect_file "an argument file from a process substitution" stdout.txt "$a_nop"
 
 if command -v more >/dev/null; then
     bad='v";echo INJECTED;"'

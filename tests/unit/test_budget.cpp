@@ -1,8 +1,5 @@
-// The memory budget, the temporary files behind it, the order of the sort and the output files
-// a failed run takes back.
+// The memory budget, the temporary files behind it and the order of the sort.
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -12,11 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "helpers.h"
 #include "memory_limits.h"
 #include "sortera.h"
 #include "spill.h"
-#include "unfinished_outputs.h"
 
 namespace {
 
@@ -182,38 +177,6 @@ TEST(ColumnBlocks, ColumnsReadBackInRowOrderAndCanBeRewritten)
     blocks.read_block(2, last);
     // Block 2 holds rows 8 and 9, column after column.
     EXPECT_EQ(std::vector<double>(last, last + 6), (std::vector<double>{8, 9, 108, 109, 1008, 1009}));
-}
-
-TEST(UnfinishedOutputs, RemovedOrCutBackUnlessReleased)
-{
-    temp_dir dir;
-    const std::string fresh = (dir.path() / "fresh.txt").string();
-    const std::string appended = dir.write("appended.txt", "kept\n");
-    const std::string done = dir.write("done.txt", "all\n");
-
-    FILE* f = std::fopen(fresh.c_str(), "w");
-    std::fputs("half a result", f);
-    hold_unfinished(fresh, f, -1);
-    FILE* a = std::fopen(appended.c_str(), "a");
-    std::fputs("half a result", a);
-    hold_unfinished(appended, a, 5);
-    hold_unfinished(done, nullptr, -1);
-    release_unfinished(done);
-
-    char report[512] = {};
-    FILE* r = fmemopen(report, sizeof report, "w");
-    undo_unfinished(r);
-    std::fclose(r);
-    // Nothing buffered reaches the files afterwards.
-    std::fclose(f);
-    std::fclose(a);
-
-    EXPECT_NE(::access(fresh.c_str(), F_OK), 0);
-    EXPECT_EQ(temp_dir::read(appended), "kept\n");
-    EXPECT_EQ(temp_dir::read(done), "all\n");
-    EXPECT_NE(std::string(report).find("The output file " + fresh + " was left incomplete and has been removed."),
-              std::string::npos);
-    EXPECT_NE(std::string(report).find(appended + " was left incomplete and has been cut back"), std::string::npos);
 }
 
 }  // namespace

