@@ -19,15 +19,7 @@ to_file "replace column 1" "r[1]=c[1]+c[2]" $'3 2\n7 4\n11 6\n'
 to_file "n[3] alone adds one column" "n[3]=1" $'1 2 1\n3 4 1\n5 6 1\n'
 to_file "new columns in index order" "n[2]=1;n[1]=2" $'1 2 2 1\n3 4 2 1\n5 6 2 1\n'
 to_file "previous row and line number" "n[1]=p[1];n[2]=_line" $'1 2 0 1\n3 4 1 2\n5 6 3 3\n'
-to_out "r doubles, c keeps the value as read" "r[2]=r[2]*2;n[1]=c[2]" $'1 4 2\n3 8 4\n5 12 6\n'
 to_out "an assignment to a temporary changes nothing" "x=1" $'1 2\n3 4\n5 6\n'
-
-# ---- truth of conditions: any value but 0, -0 and NaN is true, a negative one too ----
-printf '1 2\n' > onerow.dat
-out_is "a negative condition is true" -# --eval='n[1]=c[1]-2 ? 5 : 7' onerow.dat - $'1 2 5\n'
-out_is "negative operands of && and ||, zero and -0" -# \
-    --eval='n[1]=c[1]-2 && 1; n[2]=0 || c[1]-2; n[3]=0*(c[1]-2) ? 5 : 7; n[4]=c[1]-2 < 0; n[5]=c[1]-2 != 0' \
-    onerow.dat - $'1 2 1 1 7 1 1\n'
 
 # ---- selection leaves input columns out ----
 file_is "selected column moves to the end" out.dat -# -e 2 --eval="n[1]=c[2]" t.dat out.dat $'1 2\n3 4\n5 6\n'
@@ -68,8 +60,6 @@ expect_eq "power after a product: plain" $'SyntaxError\n' "$OUT"
 expect_no_file "power after a product: no output" out.dat
 
 err_has "verbose excerpt" -# --eval="#?n[1]=2*3^2" t.dat out.dat $'#?n[1]=2*3^2;\n          ^\nprogram=0x'
-expect_contains "verbose offsets" $'\nwhere=10\nlex->pc=11\nlex->last_sym=10\nlex->last_last_sym=9\n' "$ERR"
-expect_contains "verbose message" "unexpected symbol symbol_raised_to '^' or '**'  (expecting symbol_semicolon ';' )" "$ERR"
 
 rc_is "maths error in a branch not taken" -# --eval="n[1]=c[1]>1 ? sqrt(-c[1]) : 0" t.dat out.dat 1
 expect_contains "maths error text" $'eval_func: Numerical argument out of domain\n' "$ERR"
@@ -79,14 +69,10 @@ rc_is "maths error in verbose mode goes on" -# --eval="#?n[1]=sqrt(-1)" t.dat ou
 expect_file "maths error in verbose mode goes on" out.dat $'1 2 -nan\n3 4 -nan\n5 6 -nan\n'
 to_out "division by zero is not an error" "n[1]=3/(c[1]-3)" $'1 2 -1.5\n3 4 inf\n5 6 1.5\n'
 
-rc_is "statement error" -# --eval="3 = x" t.dat - 1
-expect_contains "statement error always verbose" $'Expected "symbol_identifier "variable"" or "symbol_semicolon \';\' ", got "symbol_number"\n3 = x;\n^\n' "$ERR"
 err_has "unknown symbol" -# --eval="x=\$1" t.dat - 'error: unknown symbol 36 ($) at $1;'
 expect_eq "unknown symbol has no SyntaxError" "" "$OUT"
 rc_is "non-ASCII byte" -# --eval=$'x=\xc3\xa9' t.dat - 1
 expect_contains "non-ASCII byte" "error: unknown symbol 195 (" "$ERR"
-to_out "number out of range" "n[1]=1e999" $'SyntaxError\n'
-expect_contains "number out of range" "getsym: Numerical result out of range" "$ERR"
 
 for prog in "n[1]=(1" "n[1]=1)" "n[1]=nosuch" "n[1]=nosuch(1)" "+" "n[1]=*" "(" ; do
     run -# --eval="$prog" t.dat -
@@ -96,14 +82,6 @@ done
 to_out "empty program passes rows through" "" $'1 2\n3 4\n5 6\n'
 long=$(printf 'x=1;%.0s' $(seq 2500))
 to_out "10,000-character program" "${long}n[1]=x" $'1 2 1\n3 4 1\n5 6 1\n'
-
-# Deep nesting evaluates (this once overflowed the stack in sanitizer builds near 400 levels);
-# beyond the bound it is refused with a message rather than a crash.
-deep=$(printf "(%.0s" $(seq 4998))1$(printf ")%.0s" $(seq 4998))
-rc_is "deep nesting evaluates" -# --eval="n[1]=-$deep" t.dat - 0
-expect_eq "deep nesting evaluates" $'1 2 -1\n3 4 -1\n5 6 -1\n' "$OUT"
-rc_is "too deep nesting" -# --eval="#?n[1]=(($deep))" t.dat - 1
-expect_contains "too deep nesting" "expression nested deeper than 5000 levels" "$ERR"
 
 # ---- debug traces ----
 # Every level reports on its way out; the harvest lists the variables newest first: names made by

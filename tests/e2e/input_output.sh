@@ -66,37 +66,23 @@ expect_file "a file named - is read as a file" stdout.txt $'5 6\n'
 expect_file "a process substitution with an inline selection" stdout.txt $'2 3\n5 6\n8 9\n11 12\n'
 
 # ---- Compressed content -------------------------------------------------------------------------
+# How content is recognised and decoded, and how damage is named, is test_input's; here the
+# program reads through it and fails cleanly on it.
 gzip -c a.dat > a.dat.gz
-gzip -c a.dat > gz-named.dat
-(gzip -c a.dat; printf '1 1 1\n' | gzip -c) > two.gz
 out_is "gzip file" -# --nop a.dat.gz - "$a_nop"
-out_is "gzip recognised by content, not name" -# --nop gz-named.dat - "$a_nop"
-out_is "gzip members follow one another" -# --nop two.gz - "$a_nop"$'1 1 1\n'
 out_is "gzip file read twice (-t counts, then reads)" -# -t a.dat.gz - $'1 4 7 10\n2 5 8 11\n3 6 9 12\n'
 "$VORN_BIN" -# --nop - - < a.dat.gz > stdout.txt 2>/dev/null
 expect_file "gzip through standard input" stdout.txt "$a_nop"
 head -c 40 a.dat.gz > cut.gz
-run -# --nop cut.gz out.dat
-expect_rc "truncated gzip fails" 1
+rc_is "truncated gzip fails" -# --nop cut.gz out.dat 1
 expect_contains "truncated gzip message" $'Error in File:' "$ERR"
 expect_contains "truncated gzip message" $'\nTruncated gzip data in cut.gz: unexpected end of the data\n' "$ERR"
 expect_no_file "truncated gzip writes no output" out.dat
-cp a.dat.gz bad.gz; printf '\377\377\377\377' | dd of=bad.gz bs=1 seek=20 conv=notrunc 2>/dev/null
-run -# --nop bad.gz out.dat
-expect_rc "corrupt gzip fails" 1
-expect_contains "corrupt gzip message" "Corrupt gzip data in bad.gz: " "$ERR"
-(cat a.dat.gz; printf 'junk') > junk.gz
-rc_is "data after the last gzip member fails" -# --nop junk.gz - 1
 if command -v zstd >/dev/null; then
     zstd -q -c a.dat > a.dat.zst
-    (zstd -q -c a.dat; printf '1 1 1\n' | zstd -q -c) > two.zst
     out_is "zstd file" -# --nop a.dat.zst - "$a_nop"
-    out_is "zstd frames follow one another" -# --nop two.zst - "$a_nop"$'1 1 1\n'
     cat a.dat.zst | "$VORN_BIN" -# -q 1 - - > stdout.txt 2>/dev/null
     expect_file "zstd through a pipe" stdout.txt "$a_nop"
-    head -c 20 a.dat.zst > cut.zst
-    err_has "truncated zstd message" -# --nop cut.zst - "Truncated zstd data in cut.zst: unexpected end of the data"
-    expect_rc "truncated zstd fails" 1
 else
     echo "zstd not installed: zstd files skipped"
 fi
@@ -121,10 +107,8 @@ for target in hard.dat sym.dat ./x.dat "$PWD/x.dat"; do
         $'\nOutput file '"$target"$' is the same file as the input x.dat\n'
     expect_rc "output $target is refused" 1
 done
-run -# --append --nop x.dat x.dat
-expect_rc "append onto the input is refused" 1
-run -# -q 2 sym.dat x.dat
-expect_rc "a link as input, the file as output is refused" 1
+rc_is "append onto the input is refused" -# --append --nop x.dat x.dat 1
+rc_is "a link as input, the file as output is refused" -# -q 2 sym.dat x.dat 1
 cp a.dat.gz xz.gz
 rc_is "a compressed input is not overwritten either" -# --nop xz.gz xz.gz 1
 "$VORN_BIN" -# --nop x.dat - >> x.dat 2>stderr.txt; RC=$?
@@ -139,12 +123,10 @@ err_has "an output onto the selection file is refused" -# -k x.dat keep.link kee
 expect_rc "an output onto the selection file fails" 1
 expect_file "the refused run left the selection file untouched" keep.sel $'2\n'
 cp a.dat w.out
-run -# -w --nop w.out
-expect_rc "wildcard output name equal to the input is refused" 1
+rc_is "wildcard output name equal to the input is refused" -# -w --nop w.out 1
 expect_file "wildcard refusal leaves the input" w.out "$(cat a.dat)"$'\n'
 cp a.dat s.tst
-run -# -d1 s.tst
-expect_rc "split test file equal to the input is refused" 1
+rc_is "split test file equal to the input is refused" -# -d1 s.tst 1
 expect_no_file "split refused before the training file is opened" s.trn
 expect_file "split refusal leaves the input" s.tst "$(cat a.dat)"$'\n'
 out_is "a different file with the same content is fine" -# --nop a.dat - "$a_nop"
@@ -168,15 +150,12 @@ expect_not_contains "a closed pipe stays silent" "Error" "$(cat stderr.txt)"
 # ---- Other guards -----------------------------------------------------------------------------------
 mkdir adir
 err_has "a directory is not an input" -# --nop adir out.dat $'\nCould not open file adir\n'
-expect_rc "a directory is not an input" 1
+expect_rc "a directory is not an input: status" 1
 
 printf '@s.txt\n@s.txt\n@s.txt\n' > s.txt
 timeout 20 "$VORN_BIN" --nop a.dat - @s.txt >stdout.txt 2>stderr.txt; RC=$?
 expect_rc "an argument file naming itself three times is refused" 1
 expect_contains "argument-file bound message" "Argument files expand too far: more than 1000 files to open" "$(cat stderr.txt)"
-printf -- '-#\n--nop\n' > opts.txt
-"$VORN_BIN" @<(cat opts.txt) a.dat - > stdout.txt 2>/dev/null
-expect_file "an argument file from a process substitution" stdout.txt "$a_nop"
 
 if command -v more >/dev/null; then
     bad='v";echo INJECTED;"'

@@ -159,14 +159,12 @@ expression() {
 # operation: appends one operation and its parameters to args.
 operation() {
     case $((RANDOM % 44)) in
-    0) args+=(-k) ;;
+    # the operations without a parameter, each as likely as one of the others
+    0 | 2 | 4 | 5 | 6 | 7 | 26 | 27 | 28 | 29 | 31 | 32 | 33)
+        pick -k -r -t -c --get-rows --get-cols --shuffle --diff --sum-col --sum-row --nop --flip-ud --flip-lr
+        args+=("$P") ;;
     1) selection; args+=("--keep-columns=$SEL") ;;
-    2) args+=(-r) ;;
     3) selection; args+=("--keep-rows=$SEL") ;;
-    4) args+=(-t) ;;
-    5) args+=(-c) ;;
-    6) args+=(--get-rows) ;;
-    7) args+=(--get-cols) ;;
     8) pick '' 50p 80% s p 75ps 100 3 0 100p 5x 0.0001p; args+=("-d$P") ;;
     9) number; args+=(-n "$NUM") ;;
     10) pick 1 2 -1 1,2 -2,1 0 9 abc '' 1,,3 -99999999 2147483648; args+=(-q "$P") ;;
@@ -184,14 +182,7 @@ operation() {
         pick 1,5 5,1 -1e999,1e999 nan,1 1 a,b '' 1,2,3; args+=("$P") ;;
     22) pick nop fabs cos ln log log2 sqrt sqrt3 inv x2 x3 asin floor nosuch ''; args+=(--math "$P") ;;
     23 | 24 | 25) eval_operation ;;
-    26) args+=(--shuffle) ;;
-    27) args+=(--diff) ;;
-    28) args+=(--sum-col) ;;
-    29) args+=(--sum-row) ;;
     30) selection; args+=(--cut-square "$SEL") ;;
-    31) args+=(--nop) ;;
-    32) args+=(--flip-ud) ;;
-    33) args+=(--flip-lr) ;;
     34) local f; pick --sinc-lp --sinc-hp; f=$P; pick 0.1 0.25 0.49 0 0.5 -1 nan; f+="=$P"
         pick ,4 ,2 ,0 ,31 ,-2 ,64 ,200000 ,-2147483648 '' ,x; args+=("$f$P") ;;
     35) local f; pick --sinc-bp --sinc-bs; f=$P; pick 0.1,0.3 0.3,0.1 0.2,0.2 0,0.4 0.1; f+="=$P"
@@ -220,11 +211,8 @@ extra_options() {
     local n
     for ((n = RANDOM % 4; n > 0; n--)); do
         case $((RANDOM % 24)) in
-        0) args+=(-#) ;;
-        1) args+=(--debug) ;;
-        2) args+=(--wait-on-error) ;;
-        3) args+=(-a) ;;
-        4) args+=(-s) ;;
+        0 | 1 | 2 | 3 | 4 | 12 | 13 | 14 | 18)
+            pick -# --debug --wait-on-error -a -s --append --add-line-count -i --special-log; args+=("$P") ;;
         5) pick 0 1 3 8 100 abc -1 99999999; args+=(-b "$P") ;;
         6) pick 0 1 2 5 -1 abc 99999999; args+=("--skip-rows=$P") ;;
         7) pick , ';' ' ' x 1 ''; args+=("--input-delimiter=$P") ;;
@@ -233,12 +221,8 @@ extra_options() {
            args+=("--format=$P") ;;
         10) pick 1000 131072 0x20000 200000 abc 0 -1 0x7fffffffffffffff 18446744073709551615; args+=("--maxbuff=$P") ;;
         11) number; args+=("--fuzz=$NUM") ;;
-        12) args+=(--append) ;;
-        13) args+=(--add-line-count) ;;
-        14) args+=(-i) ;;
         15) pick --output-latex --output-c --output-csv --output-standard; args+=("$P") ;;
         17) pick , '\t' ';'; args+=(-z "$P") ;;
-        18) args+=(--special-log) ;;
         *) selection; args+=(-e "$SEL") ;;
         esac
     done

@@ -7,25 +7,17 @@ VERSION_LINE=$("$VORN_BIN" -v | head -1)
 printf '1 10\n2 20\n3 30\n4 40\n5 50\n' > ramp.dat
 
 # --- Running average: the four modes on a window of 3
-run -# --running-average=3,0 -e 1 ramp.dat -
-expect_eq "mode 0 adds zeros before the first row" $'0.333333 10\n1 20\n2 30\n3 40\n4 50\n' "$OUT"
-run -# --running-avg=3,1 -e 1 ramp.dat -
-expect_eq "mode 1 divides by the rows there are" $'1 10\n1.5 20\n2 30\n3 40\n4 50\n' "$OUT"
-run -# --running-mean=3,2 -e 1 ramp.dat -
-expect_eq "mode 2 takes the others from the window's middle" $'2 20\n3 30\n4 40\n' "$OUT"
-run -# --running-average=3,3 -e 1 ramp.dat -
-expect_eq "mode 3 takes the others from the newest row" $'2 30\n3 40\n4 50\n' "$OUT"
-run -# --running-average=3 -e 1 ramp.dat -
-expect_eq "mode 2 is the default" $'2 20\n3 30\n4 40\n' "$OUT"
+out_is "mode 0 adds zeros before the first row" -# --running-average=3,0 -e 1 ramp.dat - $'0.333333 10\n1 20\n2 30\n3 40\n4 50\n'
+out_is "mode 1 divides by the rows there are" -# --running-avg=3,1 -e 1 ramp.dat - $'1 10\n1.5 20\n2 30\n3 40\n4 50\n'
+out_is "mode 2 takes the others from the window's middle" -# --running-mean=3,2 -e 1 ramp.dat - $'2 20\n3 30\n4 40\n'
+out_is "mode 3 takes the others from the newest row" -# --running-average=3,3 -e 1 ramp.dat - $'2 30\n3 40\n4 50\n'
+out_is "mode 2 is the default" -# --running-average=3 -e 1 ramp.dat - $'2 20\n3 30\n4 40\n'
 expect_eq "running average quiet title" $'Vorn: Filter \n' "$ERR"
-run -# --running-average=4,2 -e 1 ramp.dat -
-expect_eq "mode 2, even window: third row of four" $'2.5 30\n3.5 40\n' "$OUT"
-run -# --running-average=5,3 -e 1-2 ramp.dat -
-expect_eq "window as long as the file writes one row" $'3 30\n' "$OUT"
+out_is "mode 2, even window: third row of four" -# --running-average=4,2 -e 1 ramp.dat - $'2.5 30\n3.5 40\n'
+out_is "window as long as the file writes one row" -# --running-average=5,3 -e 1-2 ramp.dat - $'3 30\n'
 
-run --running-average=3,0 -e 2 ramp.dat out.dat
+file_is "running average on the second column" out.dat --running-average=3,0 -e 2 ramp.dat out.dat $'1 3.333333\n2 10\n3 20\n4 30\n5 40\n'
 expect_rc "running average status" 0
-expect_file "running average on the second column" out.dat $'1 3.333333\n2 10\n3 20\n4 30\n5 40\n'
 expect_eq "running average report" $'Apply filter to selected columns\nFound 2 variables.\nFound 5 rows.\nFound 5 rows.\n\n\n'"$VERSION_LINE" "$(printf '%s' "$ERR" | head -7)"
 
 printf '1 10\n2 20\n' > two.dat
@@ -35,40 +27,30 @@ expect_contains "window error quotes the window twice" "Too many filtertaps(=3) 
 expect_file "nothing written before the window error" out.dat ""
 
 # An empty selection (a column that does not exist) shows which rows each mode writes.
-run -# --running-average=3,0 -e 9 ramp.dat -
-expect_eq "empty selection, mode 0 copies" $'1 10\n2 20\n3 30\n4 40\n5 50\n' "$OUT"
-run -# --running-average=3,2 -e 9 ramp.dat -
-expect_eq "empty selection, mode 2" $'2 20\n3 30\n4 40\n' "$OUT"
-run -# --running-average=3,3 -e 9 ramp.dat -
-expect_eq "empty selection, mode 3" $'3 30\n4 40\n5 50\n' "$OUT"
+out_is "empty selection, mode 0 copies" -# --running-average=3,0 -e 9 ramp.dat - $'1 10\n2 20\n3 30\n4 40\n5 50\n'
+out_is "empty selection, mode 2" -# --running-average=3,2 -e 9 ramp.dat - $'2 20\n3 30\n4 40\n'
+out_is "empty selection, mode 3" -# --running-average=3,3 -e 9 ramp.dat - $'3 30\n4 40\n5 50\n'
 
 printf '# head\n1 10\n# between\n2 20\n3 30\n7\n9 90\n' > ragged.dat
-run -# -a --running-average=2,1 -e 1 ragged.dat -
-expect_eq "comments in place; rows after the counted run are not read" \
-    $'# head\n1 10\n# between\n1.5 20\n2.5 30\n' "$OUT"
-run -# -a --running-average=2,2 -e 1 ragged.dat -
-expect_eq "windowed modes: comments met while the window fills come first" \
-    $'# head\n# between\n1.5 20\n2.5 30\n' "$OUT"
-run -# --add-line-count --running-average=2,0 -e 1 ramp.dat -
-expect_eq "line count header" $'5\n0.5 10\n1.5 20\n2.5 30\n3.5 40\n4.5 50\n' "$OUT"
+out_is "comments in place; rows after the counted run are not read" -# -a --running-average=2,1 -e 1 ragged.dat - \
+    $'# head\n1 10\n# between\n1.5 20\n2.5 30\n'
+out_is "windowed modes: comments met while the window fills come first" -# -a --running-average=2,2 -e 1 ragged.dat - \
+    $'# head\n# between\n1.5 20\n2.5 30\n'
+out_is "line count header" -# --add-line-count --running-average=2,0 -e 1 ramp.dat - $'5\n0.5 10\n1.5 20\n2.5 30\n3.5 40\n4.5 50\n'
 
 # --- Windowed-sinc filters
 printf '0 1\n0 2\n0 3\n0 4\n1 5\n0 6\n0 7\n0 8\n0 9\n0 10\n' > impulse.dat
-run -# --sinc-lp=0.1,4 -e 1 impulse.dat -
-expect_eq "impulse gives the kernel, peak M/2 rows before" \
-    $'-0 1\n0.194401 2\n0.611197 3\n0.194401 4\n-0 5\n0 6\n0 7\n0 8\n0 9\n0 10\n' "$OUT"
+out_is "impulse gives the kernel, peak M/2 rows before" -# --sinc-lp=0.1,4 -e 1 impulse.dat - \
+    $'-0 1\n0.194401 2\n0.611197 3\n0.194401 4\n-0 5\n0 6\n0 7\n0 8\n0 9\n0 10\n'
 expect_eq "sinc quiet title lists the selection" $'Vorn: Filter 1 \n' "$ERR"
-run -# --sinc-lp=0.25,2 -e 2 impulse.dat -
-expect_eq "M=2 moves the column up one row; its last row falls to 0" \
-    $'0 2\n0 3\n0 4\n0 5\n1 6\n0 7\n0 8\n0 9\n0 10\n0 -0\n' "$OUT"
+out_is "M=2 moves the column up one row; its last row falls to 0" -# --sinc-lp=0.25,2 -e 2 impulse.dat - \
+    $'0 2\n0 3\n0 4\n0 5\n1 6\n0 7\n0 8\n0 9\n0 10\n0 -0\n'
 
 for i in 1 2 3 4 5 6 7 8 9 10 11 12; do echo "5 $i"; done > const.dat
-run -# --sinc-lp=0.1,4 -e 1 const.dat -
-expect_eq "low-pass keeps a constant, falling off over the last M rows" \
-    "$(printf '5 %d\n' 1 2 3 4 5 6 7 8 9)"$'\n4.027993 10\n0.972007 11\n-0 12\n' "$OUT"
-run -# --sinc-hp=0.2,4 -e 1 const.dat -
-expect_eq "high-pass removes a constant" \
-    "$(printf '0 %d\n' 1 2 3 4 5 6 7 8 9)"$'\n0.849445 10\n-0.849445 11\n0 12\n' "$OUT"
+out_is "low-pass keeps a constant, falling off over the last M rows" -# --sinc-lp=0.1,4 -e 1 const.dat - \
+    "$(printf '5 %d\n' 1 2 3 4 5 6 7 8 9)"$'\n4.027993 10\n0.972007 11\n-0 12\n'
+out_is "high-pass removes a constant" -# --sinc-hp=0.2,4 -e 1 const.dat - \
+    "$(printf '0 %d\n' 1 2 3 4 5 6 7 8 9)"$'\n0.849445 10\n-0.849445 11\n0 12\n'
 run -# --sinc-bp=0.1,0.3,4 -e 1 const.dat -
 expect_eq "band-pass removes a constant" "$(printf '0 %d\n' 1 2 3 4 5 6 7 8)" "$(printf '%s' "$OUT" | head -8)"
 run -# --sinc-lp=0.1,20 -e 1 const.dat -
@@ -80,8 +62,7 @@ expect_eq "sinc report" $'Apply filter to selected columns\nFound 2 variables.\n
     "$(printf '%s' "$ERR" | head -9)"
 
 printf '# head\n0 1\n# mid\n5 2\n5 3\n9\n7 7\n' > sc.dat
-run -# -a --sinc-lp=0.1,2 -e 1 sc.dat -
-expect_eq "sinc: comments are not written, rows after the counted run are dropped" $'5 1\n5 2\n-0 3\n' "$OUT"
+out_is "sinc: comments are not written, rows after the counted run are dropped" -# -a --sinc-lp=0.1,2 -e 1 sc.dat - $'5 1\n5 2\n-0 3\n'
 
 # M = 0 (a kernel without a window, whose lone window argument is 0/0) and a negative M (which
 # would stand for a kernel of some four billion points) are refused before any file is touched,
@@ -109,49 +90,34 @@ fi
 
 # --- Difference
 printf '1 10\n4 20\n9 30\n16 40\n' > sq.dat
-run --diff -e 1 sq.dat out.dat
+file_is "diff of squares" out.dat --diff -e 1 sq.dat out.dat $'0 10\n3 20\n5 30\n7 40\n'
 expect_rc "diff status" 0
-expect_file "diff of squares" out.dat $'0 10\n3 20\n5 30\n7 40\n'
 expect_eq "diff report" $'Differentiating rows\nFound 2 variables.\n\n'"$VERSION_LINE" "$(printf '%s' "$ERR" | head -4)"
-run -# --diff -e 9 sq.dat -
-expect_eq "diff with an empty selection copies" $'1 10\n4 20\n9 30\n16 40\n' "$OUT"
+out_is "diff with an empty selection copies" -# --diff -e 9 sq.dat - $'1 10\n4 20\n9 30\n16 40\n'
 expect_eq "diff quiet title" $'Vorn: Differentiating \n' "$ERR"
-run -# -i --diff -e 2 sq.dat -
-expect_eq "diff honours the inverse option" $'0 10\n3 20\n5 30\n7 40\n' "$OUT"
+out_is "diff honours the inverse option" -# -i --diff -e 2 sq.dat - $'0 10\n3 20\n5 30\n7 40\n'
 printf 'inf 1\n2 # x\n' > inf.dat
-run -# --diff -e 1-2 inf.dat -
-expect_eq "diff: an infinite first value gives not-a-number" $'-nan 0\n-inf -1\n' "$OUT"
+out_is "diff: an infinite first value gives not-a-number" -# --diff -e 1-2 inf.dat - $'-nan 0\n-inf -1\n'
 printf '# a\n1 1\n# b\n3 2\n' > dc.dat
-run -# -a --diff -e 1 dc.dat -
-expect_eq "diff: comments in place" $'# a\n0 1\n# b\n2 2\n' "$OUT"
+out_is "diff: comments in place" -# -a --diff -e 1 dc.dat - $'# a\n0 1\n# b\n2 2\n'
 : > empty.dat
-run -# --diff -e 1 empty.dat out.dat
+file_is "diff on an empty file writes nothing" out.dat -# --diff -e 1 empty.dat out.dat ""
 expect_rc "diff on an empty file" 0
-expect_file "diff on an empty file writes nothing" out.dat ""
 
 # --- Shift
 printf '1 10\n2 20\n3 30\n4 40\n' > sh.dat
-run -# -j 2 -e 2 sh.dat -
-expect_eq "shift up by 2" $'1 30\n2 40\n' "$OUT"
+out_is "shift up by 2" -# -j 2 -e 2 sh.dat - $'1 30\n2 40\n'
 expect_eq "shift quiet title" $'Vorn: Shift 2. \n' "$ERR"
-run -# --shift=-2 -e 2 sh.dat -
-expect_eq "negative shift moves the other columns up" $'3 10\n4 20\n' "$OUT"
-run -# -j 0 -e 2 sh.dat -
-expect_eq "shift by 0 copies" $'1 10\n2 20\n3 30\n4 40\n' "$OUT"
-run -# -j 4 -e 2 sh.dat -
-expect_eq "shift by the row count writes nothing" "" "$OUT"
-run -# -i -j 2 -e 2 sh.dat -
-expect_eq "inverse option does not change a positive shift" $'1 30\n2 40\n' "$OUT"
-run -# --add-line-count -j 2 -e 2 sh.dat -
-expect_eq "line count header matches the shorter output" $'2\n1 30\n2 40\n' "$OUT"
+out_is "negative shift moves the other columns up" -# --shift=-2 -e 2 sh.dat - $'3 10\n4 20\n'
+out_is "shift by 0 copies" -# -j 0 -e 2 sh.dat - $'1 10\n2 20\n3 30\n4 40\n'
+out_is "shift by the row count writes nothing" -# -j 4 -e 2 sh.dat - ""
+out_is "inverse option does not change a positive shift" -# -i -j 2 -e 2 sh.dat - $'1 30\n2 40\n'
+out_is "line count header matches the shorter output" -# --add-line-count -j 2 -e 2 sh.dat - $'2\n1 30\n2 40\n'
 printf '1 10 100\n2 20 200\n3 30 300\n' > sh3.dat
-run -# -j 1 -e 1,3 sh3.dat -
-expect_eq "shift of two columns" $'2 10 200\n3 20 300\n' "$OUT"
+out_is "shift of two columns" -# -j 1 -e 1,3 sh3.dat - $'2 10 200\n3 20 300\n'
 printf '# a\n1 10\n# b\n2 20\n3 30\n# c\n4 40\n' > shc.dat
-run -# -a -j 1 -e 2 shc.dat -
-expect_eq "shift: comments where they are read" $'# a\n# b\n1 20\n2 30\n# c\n3 40\n' "$OUT"
-run -j 1 -e 2 sh.dat out.dat
-expect_file "shift output" out.dat $'1 20\n2 30\n3 40\n'
+out_is "shift: comments where they are read" -# -a -j 1 -e 2 shc.dat - $'# a\n# b\n1 20\n2 30\n# c\n3 40\n'
+file_is "shift output" out.dat -j 1 -e 2 sh.dat out.dat $'1 20\n2 30\n3 40\n'
 expect_eq "shift report" $'Found 2 variables.\nsh.dat -> out.dat\n\n'"$VERSION_LINE" "$(printf '%s' "$ERR" | head -4)"
 awk 'BEGIN { for (i = 1; i <= 300; i++) print i, -i }' > long.dat
 run -# -j 100 -e 1 long.dat -

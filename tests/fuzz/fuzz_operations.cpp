@@ -31,56 +31,34 @@ double level(uint8_t b)
 void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t op, uint8_t p1, uint8_t p2,
                    const std::string& text)
 {
+    // The mode each operation runs in, as its option sets it: rows of 17 operations.
+    static const MODES modes[2][17] = {{REM_COL, REM_ROW, TRANSPOSE, CHECK, NOISE, QSORT, MUL_COL, DIV_COL, ADD_COL,
+                                        FILTER, SHIFT, REM_GT, REM_GT, REM_GT, ENUMERATE, MEDIANFILTER, MATH},
+                                       {SHUFFLE, DIFF, SUM_VERTICAL, SUM_HORIZONTAL, CUT_SQUARE, NOOP, MODE_FLIP_UD,
+                                        MODE_FLIP_LR, RUNNING_AVERAGE, WINDOW_SINC_LP, WINDOW_SINC_LP, WINDOW_SINC_LP,
+                                        WINDOW_SINC_LP, MODE_RANGE_KEEP, MODE_RANGE_REMOVE, DELIMITER, MODE_GET_ROWS}};
     const char* in = input.name();
     const char* out = "/dev/null";
     size_t vars = 0, rows = 0;
+    settings.mode = modes[op % 34 / 17][op % 34 % 17];
     switch (op % 34) {
-    case 0:
-        settings.mode = REM_COL;
-        rem_col(in, out, flagfile, &vars, &rows);
-        break;
-    case 1:
-        settings.mode = REM_ROW;
-        rem_row(in, out, flagfile, &vars, &rows);
-        break;
-    case 2:
-        settings.mode = TRANSPOSE;
-        transpose(in, out, &vars, &rows);
-        break;
-    case 3:
-        settings.mode = CHECK;
-        checkfile(in, &vars, &rows);
-        break;
-    case 4:
-        settings.mode = NOISE;
-        add_noise(in, out, flagfile, level(p1), &vars, &rows);
-        break;
-    case 5:
-        settings.mode = QSORT;
-        sortera(in, out, text.c_str(), &vars, &rows);
-        break;
-    case 6:
-        settings.mode = MUL_COL;
-        multiply_columns(in, out, flagfile, level(p1), MUL_COL, &vars, &rows);
-        break;
+    case 0: rem_col(in, out, flagfile, &vars, &rows); break;
+    case 1: rem_row(in, out, flagfile, &vars, &rows); break;
+    case 2: transpose(in, out, &vars, &rows); break;
+    case 3: checkfile(in, &vars, &rows); break;
+    case 4: add_noise(in, out, flagfile, level(p1), &vars, &rows); break;
+    case 5: sortera(in, out, text.c_str(), &vars, &rows); break;
+    case 6: multiply_columns(in, out, flagfile, level(p1), MUL_COL, &vars, &rows); break;
     case 7: {
         const double d = level(p1);
         if (!(d > 2.220446049250313e-16 || d < -2.220446049250313e-16)) return;
-        settings.mode = DIV_COL;
         multiply_columns(in, out, flagfile, d, DIV_COL, &vars, &rows);
         break;
     }
-    case 8:
-        settings.mode = ADD_COL;
-        add_columns(in, out, flagfile, level(p1), &vars, &rows);
-        break;
-    case 9:
-        settings.mode = FILTER;
-        filter(in, out, flagfile, taps(p1) / 2 + 1, &vars, &rows);
-        break;
+    case 8: add_columns(in, out, flagfile, level(p1), &vars, &rows); break;
+    case 9: filter(in, out, flagfile, taps(p1) / 2 + 1, &vars, &rows); break;
     case 10: {
         const long n = signed_small(p1);
-        settings.mode = SHIFT;
         settings.extra_lines -= static_cast<size_t>(n < 0 ? -n : n);
         shift(in, out, flagfile, n, &vars, &rows);
         break;
@@ -89,65 +67,40 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
     case 12:
     case 13: {
         static const LOGICALS which[] = {GT, LT, EQ, GEQ, LEQ, NEQ};
-        settings.mode = REM_GT;
         Logical(in, out, flagfile, which[p2 % 6], level(p1), &vars, &rows);
         break;
     }
     case 14:
-        settings.mode = ENUMERATE;
         settings.extra_columns += 1;
         enumerate(in, out, &vars, &rows);
         break;
-    case 15:
-        settings.mode = MEDIANFILTER;
-        medianfilter(in, out, flagfile, taps(p1), &vars, &rows);
-        break;
+    case 15: medianfilter(in, out, flagfile, taps(p1), &vars, &rows); break;
     case 16: {
         static const char* const names[] = {"nop",   "fabs", "cos",  "cosh", "sin",   "sinh", "ln",   "log",
                                             "log10", "log2", "acos", "asin", "tan",   "atan", "ceil", "floor",
                                             "inv",   "x2",   "x3",   "sqrt", "sqrt3", "tanh", "exp",  "nosuch"};
-        settings.mode = MATH;
         settings.my_special_log = p2 & 1;
         math_columns(in, out, flagfile, names[p1 % (sizeof names / sizeof names[0])], &vars, &rows);
         break;
     }
-    case 17:
-        settings.mode = SHUFFLE;
-        shuffle(in, out, flagfile, &vars, &rows);
-        break;
-    case 18:
-        settings.mode = DIFF;
-        diff(in, out, flagfile, &vars, &rows);
-        break;
+    case 17: shuffle(in, out, flagfile, &vars, &rows); break;
+    case 18: diff(in, out, flagfile, &vars, &rows); break;
     case 19:
-        settings.mode = SUM_VERTICAL;
         settings.extra_lines += 1;
         sum_vertical(in, out, flagfile, &vars, &rows);
         break;
     case 20:
-        settings.mode = SUM_HORIZONTAL;
         settings.extra_columns += 1;
         sum_horizontal(in, out, flagfile, &vars, &rows);
         break;
     case 21:
-        settings.mode = CUT_SQUARE;
         for (const char* t : {"1-3", "2:2:-1"}) add_flaglines(settings.cut_lines, p2 & 1 ? t : text.c_str());
         cut_square(in, out, flagfile, &vars, &rows);
         break;
-    case 22:
-        settings.mode = NOOP;
-        noop(in, out, flagfile, &vars, &rows);
-        break;
-    case 23:
-        settings.mode = MODE_FLIP_UD;
-        flip_ud(in, out, flagfile, &vars, &rows);
-        break;
-    case 24:
-        settings.mode = MODE_FLIP_LR;
-        flip_lr(in, out, flagfile, &vars, &rows);
-        break;
+    case 22: noop(in, out, flagfile, &vars, &rows); break;
+    case 23: flip_ud(in, out, flagfile, &vars, &rows); break;
+    case 24: flip_lr(in, out, flagfile, &vars, &rows); break;
     case 25:
-        settings.mode = RUNNING_AVERAGE;
         settings.running_average_mode = static_cast<running_average_modes>(p2 % 4);
         running_mean(in, out, flagfile, 2 + p1 % 20, &vars, &rows);
         break;
@@ -163,27 +116,16 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
         s.filter_type = types[op % 34 - 26];
         s.fcl = s.filter_type == HIGHPASS ? 0 : fc;
         s.fch = s.filter_type == LOWPASS ? 0 : s.filter_type == HIGHPASS ? fc : fc2;
-        settings.mode = WINDOW_SINC_LP;
         window_sinc(in, out, flagfile, &s, &vars, &rows);
         break;
     }
-    case 30:
-        settings.mode = MODE_RANGE_KEEP;
-        Range(in, out, flagfile, RANGE_KEEP, level(p1), level(p2), &vars, &rows);
-        break;
-    case 31:
-        settings.mode = MODE_RANGE_REMOVE;
-        Range(in, out, flagfile, RANGE_REMOVE, level(p1), level(p2), &vars, &rows);
-        break;
+    case 30: Range(in, out, flagfile, RANGE_KEEP, level(p1), level(p2), &vars, &rows); break;
+    case 31: Range(in, out, flagfile, RANGE_REMOVE, level(p1), level(p2), &vars, &rows); break;
     case 32:
-        settings.mode = DELIMITER;
         settings.separator = static_cast<char>(p1);
         rem_col(in, out, flagfile, &vars, &rows);
         break;
-    default:
-        settings.mode = MODE_GET_ROWS;
-        checkfile(in, &vars, &rows);
-        break;
+    default: checkfile(in, &vars, &rows); break;
     }
 }
 

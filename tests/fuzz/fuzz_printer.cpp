@@ -18,22 +18,15 @@ using fuzz::fail;
 
 std::string printf_text(const char* fmt, double v)
 {
-    char buf[512];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    const int n = std::snprintf(buf, sizeof buf, fmt, v);
-#pragma GCC diagnostic pop
+    const int n = std::snprintf(nullptr, 0, fmt, v);
     if (n < 0) return "<printf failed>";
-    if (static_cast<size_t>(n) >= sizeof buf) {
-        std::string big(static_cast<size_t>(n) + 1, '\0');
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-        std::snprintf(big.data(), big.size(), fmt, v);
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(text.data(), text.size(), fmt, v);
 #pragma GCC diagnostic pop
-        big.resize(static_cast<size_t>(n));
-        return big;
-    }
-    return std::string(buf, static_cast<size_t>(n));
+    text.resize(static_cast<size_t>(n));
+    return text;
 }
 
 std::string normal_reference(double v)

@@ -1,14 +1,9 @@
-// The memory budget, the temporary files behind it, the order of the sort and the output files
-// a failed run takes back.
+// The memory budget, the temporary files behind it and the order of the sort.
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
@@ -17,7 +12,6 @@
 #include "memory_limits.h"
 #include "sortera.h"
 #include "spill.h"
-#include "unfinished_outputs.h"
 
 namespace {
 
@@ -183,50 +177,6 @@ TEST(ColumnBlocks, ColumnsReadBackInRowOrderAndCanBeRewritten)
     blocks.read_block(2, last);
     // Block 2 holds rows 8 and 9, column after column.
     EXPECT_EQ(std::vector<double>(last, last + 6), (std::vector<double>{8, 9, 108, 109, 1008, 1009}));
-}
-
-std::string content(const std::string& path)
-{
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-TEST(UnfinishedOutputs, RemovedOrCutBackUnlessReleased)
-{
-    char dir_template[] = "/tmp/vorn-unfinished.XXXXXX";
-    const std::string dir = ::mkdtemp(dir_template);
-    const std::string fresh = dir + "/fresh.txt";
-    const std::string appended = dir + "/appended.txt";
-    const std::string done = dir + "/done.txt";
-    std::ofstream(appended) << "kept\n";
-
-    FILE* f = std::fopen(fresh.c_str(), "w");
-    std::fputs("half a result", f);
-    hold_unfinished(fresh, f, -1);
-    FILE* a = std::fopen(appended.c_str(), "a");
-    std::fputs("half a result", a);
-    hold_unfinished(appended, a, 5);
-    std::ofstream(done) << "all\n";
-    hold_unfinished(done, nullptr, -1);
-    release_unfinished(done);
-
-    char report[512] = {};
-    FILE* r = fmemopen(report, sizeof report, "w");
-    undo_unfinished(r);
-    std::fclose(r);
-    // Nothing buffered reaches the files afterwards.
-    std::fclose(f);
-    std::fclose(a);
-
-    EXPECT_NE(::access(fresh.c_str(), F_OK), 0);
-    EXPECT_EQ(content(appended), "kept\n");
-    EXPECT_EQ(content(done), "all\n");
-    EXPECT_NE(std::string(report).find("The output file " + fresh + " was left incomplete and has been removed."),
-              std::string::npos);
-    EXPECT_NE(std::string(report).find(appended + " was left incomplete and has been cut back"), std::string::npos);
-    std::remove(appended.c_str());
-    std::remove(done.c_str());
-    ::rmdir(dir.c_str());
 }
 
 }  // namespace

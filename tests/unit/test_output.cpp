@@ -62,12 +62,7 @@ TEST(NumberForms, NormalFormExamples)
 {
     EXPECT_EQ(normal(3.14), "3.14");
     EXPECT_EQ(normal(2.0), "2");
-    EXPECT_EQ(normal(0.1), "0.1");
     EXPECT_EQ(normal(12345678.5), "12345678.5");
-    EXPECT_EQ(normal(123456789.5), "123456789.5");
-    EXPECT_EQ(normal(-12345678.5), "-12345678.5");
-    EXPECT_EQ(normal(1e-7), "0");
-    EXPECT_EQ(normal(-1e-7), "-0");
     EXPECT_EQ(normal(-0.0), "-0");
     EXPECT_EQ(normal(0.0), "0");
     EXPECT_EQ(normal(std::numeric_limits<double>::infinity()), "inf");
@@ -99,29 +94,6 @@ TEST(NumberForms, LongFormExamples)
     EXPECT_EQ(g(1.5e20, 18), "1.5e+20");
 }
 
-TEST(NumberForms, AgreeWithTheCLibraryOnRandomValues)
-{
-    std::mt19937_64 gen(12345);
-    std::uniform_real_distribution<double> mant(-10.0, 10.0);
-    std::uniform_int_distribution<int> ex(-12, 12);
-    std::uniform_int_distribution<uint64_t> bits;
-    for (int i = 0; i < 200000; ++i) {
-        double v = mant(gen) * std::pow(10.0, ex(gen));
-        if (i % 4 == 0) {
-            uint64_t b = bits(gen);
-            std::memcpy(&v, &b, sizeof v);
-            if (!std::isfinite(v)) continue;
-        }
-        if (i % 7 == 0) v = std::round(v * 1000) / 1000;
-        ASSERT_EQ(normal(v), via_printf_normal(v)) << v;
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.18g", v);
-        ASSERT_EQ(g(v, 18), buf);
-        std::snprintf(buf, sizeof buf, "%.17g", v);
-        ASSERT_EQ(g(v, 17), buf);
-    }
-}
-
 TEST(FormatValidation, AcceptsAndRejects)
 {
     for (const char* ok : {"%f", "%.3e", "x=%-+#08.3g%%", "%%%f", "%E", "%10G", "%.f"})
@@ -137,53 +109,6 @@ TEST(FormatValidation, WidthAndPrecisionStayPrintable)
         EXPECT_EQ(validate_double_format(ok), 0) << ok;
     for (const char* bad : {"%1000000000f", "%.1000000000e", "x=%-+3.2222222222222222308g%%", "%99999999999999999999f"})
         EXPECT_EQ(validate_double_format(bad), 1) << bad;
-}
-
-TEST_F(OutputStyles, RowsInEveryStyle)
-{
-    const double r1[] = {1, 2, 3};
-    const double r2[] = {4, 5, 6};
-    auto table = [&](size_t lines) {
-        return capture([&](FILE* f) {
-            output.prolog(f, 3, lines);
-            output.output_comment(f, "note");
-            writeline(f, r1, 3, nullptr);
-            writeline(f, r2, 3, nullptr);
-            output.epilog(f);
-        });
-    };
-    EXPECT_EQ(table(0), "note\n1 2 3\n4 5 6\n");
-    EXPECT_EQ(table(2), "2\nnote\n1 2 3\n4 5 6\n");
-    set_output_c();
-    EXPECT_EQ(table(0), "double data[][3] = {\n/* note */\n{ 1, 2, 3},\n{ 4, 5, 6},\n};\n");
-    EXPECT_EQ(table(2), "double data[2][3] = {\n/* note */\n{ 1, 2, 3},\n{ 4, 5, 6},\n};\n");
-    set_output_csv();
-    EXPECT_EQ(table(0), "1, 2, 3\n4, 5, 6\n");
-    set_output_latex();
-    EXPECT_EQ(table(0),
-              "% there are 0 lines in table\n\\begin{tabular}{l l l}\n% note\n1 & 2 & 3 \\\\\n4 & 5 & 6 "
-              "\\\\\n\\end{tabular}\n");
-    EXPECT_EQ(capture([](FILE* f) { output.prolog(f, 0, 0); }), "% there are 0 lines in table\n\\begin{tabular}{}\n");
-}
-
-TEST_F(OutputStyles, FlagsLeaveColumnsOutAndExtraPrecisionFollowsTheColumn)
-{
-    const double r[] = {0.1, 0.1, 0.1};
-    const char flag[] = {0, 1, 0};
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 3, flag); }), "0.1 0.1\n");
-    const char all[] = {1, 1, 1};
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 3, all); }), "\n");
-    settings.xtraprec = 1;
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 3, nullptr); }), "0.1 0.100000000000000006 0.1\n");
-    settings.xtraprec = -1;
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 2, nullptr); }), "0.100000000000000006 0.100000000000000006\n");
-    settings.xtraprec = -2;
-    std::snprintf(settings.format, sizeof settings.format, "%%.3e");
-    settings.printspecial = 1;
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 1, nullptr); }), "1.000e-01\n");
-    settings.printspecial = 0;
-    settings.separator = '\t';
-    EXPECT_EQ(capture([&](FILE* f) { writeline(f, r, 2, nullptr); }), "0.1\t0.1\n");
 }
 
 namespace {
@@ -238,7 +163,7 @@ struct style_case {
 
 }  // namespace
 
-TEST(RowWriter, WritesTheBytesOfTheCellHooksInEveryStyleAndNumberForm)
+TEST_F(OutputStyles, RowWriterWritesTheBytesOfTheCellHooksInEveryStyleAndNumberForm)
 {
     const style_case styles[] = {{set_output_standard, "", nullptr, "\n"},
                                  {set_output_c, "{ ", ", ", "},\n"},
@@ -296,13 +221,10 @@ TEST(RowWriter, WritesTheBytesOfTheCellHooksInEveryStyleAndNumberForm)
     const double wide[] = {1.5, -2};
     const std::string got = capture([&](FILE* f) { writeline(f, wide, 2, nullptr); });
     EXPECT_EQ(got, cell_by_library(1.5, 0) + " " + cell_by_library(-2, 1) + "\n");
-    settings = vorn_variables{};
-    set_output_standard();
 }
 
-TEST(RowWriter, CopiesFieldTextOnlyWhereTheNumberFormWouldPrintIt)
+TEST_F(OutputStyles, RowWriterCopiesFieldTextOnlyWhereTheNumberFormWouldPrintIt)
 {
-    set_output_standard();
     const double row[] = {2.5, 7, 3};
     // Texts that differ from the printed form on purpose show which cells were copied.
     const field_text text[] = {{"T0", 2, 2.5}, {"T1", 2, 7}, {"T2", 2, 4}};
@@ -371,13 +293,16 @@ TEST(NumberForms, TextThatPrintsAsItselfIsWhatThePrinterWrites)
         EXPECT_FALSE(prints_as_itself(no, no + std::strlen(no))) << no;
 }
 
-TEST(NumberForms, LongFormsAgreeWithTheCLibraryAcrossTheirRange)
+TEST(NumberForms, AgreeWithTheCLibraryAcrossTheirRange)
 {
     // Around every power of ten, at halves and at whole numbers, where the digit count or the
-    // rounding changes, and on values spread evenly over the decades.
+    // rounding changes; on values spread evenly over the decades, on short decimals and on any
+    // bit pattern.
     std::mt19937_64 gen(31337);
-    std::uniform_real_distribution<double> decade(-8.0, 20.0);
+    std::uniform_real_distribution<double> decade(-8.0, 20.0), mant(-10.0, 10.0);
     std::uniform_int_distribution<int64_t> whole(0, int64_t{1} << 53);
+    std::uniform_int_distribution<int> ex(-12, 12);
+    std::uniform_int_distribution<uint64_t> bits;
     std::vector<double> values;
     for (int k = -8; k <= 20; ++k) {
         double p = std::pow(10.0, k);
@@ -392,10 +317,17 @@ TEST(NumberForms, LongFormsAgreeWithTheCLibraryAcrossTheirRange)
         values.push_back(std::pow(10.0, decade(gen)));
         values.push_back(static_cast<double>(whole(gen)));
         values.push_back(static_cast<double>(whole(gen) % 1000000000) + 0.5);
+        const double v = mant(gen) * std::pow(10.0, ex(gen));
+        values.push_back(i % 7 == 0 ? std::round(v * 1000) / 1000 : v);
+        const uint64_t b = bits(gen);
+        double any;
+        std::memcpy(&any, &b, sizeof any);
+        if (std::isfinite(any)) values.push_back(any);
     }
     char buf[64];
     for (double v : values) {
         for (double x : {v, -v}) {
+            ASSERT_EQ(normal(x), via_printf_normal(x)) << x;
             for (int precision : {17, 18}) {
                 std::snprintf(buf, sizeof buf, "%.*g", precision, x);
                 ASSERT_EQ(g(x, precision), buf) << precision;
