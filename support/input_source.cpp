@@ -183,10 +183,11 @@ struct copy_reader {
     FILE* stream = nullptr;
 };
 
-// The readers of open streams, so that a failed read can be explained.
-std::vector<copy_reader*>& readers()
+// The readers of open streams, so that a failed read can be explained. The list owns them: a
+// run that ends with its input still open (a fatal error) releases them with the list.
+std::vector<std::unique_ptr<copy_reader>>& readers()
 {
-    static std::vector<copy_reader*> list;
+    static std::vector<std::unique_ptr<copy_reader>> list;
     return list;
 }
 
@@ -224,8 +225,7 @@ int copy_seek(void* cookie, off64_t* offset, int whence)
 
 int copy_close(void* cookie)
 {
-    std::unique_ptr<copy_reader> owned(static_cast<copy_reader*>(cookie));
-    std::erase(readers(), owned.get());
+    std::erase_if(readers(), [cookie](const std::unique_ptr<copy_reader>& r) { return r.get() == cookie; });
     return 0;
 }
 
@@ -236,7 +236,7 @@ unique_file open_copy(spool& from)
     unique_file f(fopencookie(reader.get(), "r", functions));
     if (f) {
         reader->stream = f.get();
-        readers().push_back(reader.release());
+        readers().push_back(std::move(reader));
     }
     return f;
 }
@@ -427,7 +427,7 @@ file_identity identity_of_descriptor(int fd)
 std::string read_failure(FILE* stream)
 {
     const int error = errno;
-    for (const copy_reader* r : readers())
+    for (const auto& r : readers())
         if (r->stream == stream && !r->from->failure.empty()) return r->from->failure;
     // The newest name given to this stream: a stream closed since may have left an older one.
     const auto& names = stream_names();

@@ -100,6 +100,10 @@ expect_rc "a copy that cannot be written fails" 1
 expect_contains "a copy that cannot be written names the reason" "Could not copy standard input to a temporary file in " "$(cat stderr.txt)"
 expect_contains "a copy that cannot be written names the reason" ": File too large" "$(cat stderr.txt)"
 
+# A fatal error while a copy is open still releases it (the sanitizer build checks for leaks).
+"$VORN_BIN" -# -q 99 - /dev/null < a.dat > /dev/null 2>&1; RC=$?
+expect_rc "a fatal error with a copied input open" 1
+
 # ---- An output that is the input ----------------------------------------------------------------
 cp a.dat x.dat; ln x.dat hard.dat; ln -s x.dat sym.dat
 for target in hard.dat sym.dat ./x.dat "$PWD/x.dat"; do
