@@ -59,6 +59,17 @@ void splitfile(const char* namein, const char* nameout, const char* flagfile, do
 void sum_vertical(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
 void sum_horizontal(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
 
+// Summaries.
+struct summary_request;
+struct bins_request;
+enum class pairwise_kind;
+void summarize(const char* namein, const char* nameout, const char* flagfile, const summary_request& request,
+               size_t* vars, size_t* rows);
+void pairwise(const char* namein, const char* nameout, const char* flagfile, pairwise_kind kind, size_t* vars,
+              size_t* rows);
+void bins(const char* namein, const char* nameout, const char* flagfile, const bins_request& request, size_t* vars,
+          size_t* rows);
+
 // Parameters of the windowed-sinc filters.
 enum filter_types { LOWPASS, HIGHPASS, BANDPASS, BANDSTOP };
 struct sinc_parameters {

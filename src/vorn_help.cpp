@@ -155,6 +155,26 @@ void print_options(const char* base)
     put("\n");                                                               // 79
 }
 
+// The summaries, after the text above and its version block.
+void print_summaries()
+{
+    put("\n");
+    put("Summaries (a table of numbers again; the column names come first, in a comment line):\n");
+    put("--stats[=list]       - statistics of the selected columns (every column without a\n");
+    put("                       selection), one row per column. list: count nan sum min max\n");
+    put("                       range absmin absmax mean geomean harmmean median q1 q3 iqr pN\n");
+    put("                       (p5, p99.9) mode antimode pvar svar pstdev sstdev mad sskew\n");
+    put("                       pskew skurt pkurt sem; default count,mean,sstdev,min,q1,median,q3,max.\n");
+    put("                       sum and mean are exact, rounded once; quantiles interpolate\n");
+    put("                       linearly between order statistics (type 7)\n");
+    put("--group-by=k         - the statistics for each value of column k: one row per group\n");
+    put("                       and column, groups in the order they first appear\n");
+    put("--pairwise[=kind]    - matrix of the selected columns: pearson (default), spearman or cov\n");
+    put("--bins=n[,lo,hi]     - counts in n equal bins per column, lo and hi the column's least\n");
+    put("                       and greatest value unless given\n");
+    put("See the manual page vorn(1) for the definition of each statistic.\n");
+}
+
 }  // namespace
 
 std::string help_command(const char* name)
@@ -187,6 +207,7 @@ void usage(const char* name)
     std::printf("%s\n", Notice);
     print_options(base);
     print_version(stdout);
+    print_summaries();
     finish_standard_output();
     std::exit(0);
 }

@@ -144,6 +144,18 @@ constexpr mode_row table[] = {
     {WINDOW_SINC_BS, CLEARS_NONE, true, run_sinc},
     {MODE_FLIP_UD, FLAGS, true, names_only<flip_ud>},
     {MODE_FLIP_LR, FLAGS, true, names_only<flip_lr>},
+    {MODE_STATS, FLAGS, true,
+     [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
+         summarize(p.namein, p.nameout, p.flagfile, st.summary, vars, rows);
+     }},
+    {MODE_PAIRWISE, FLAGS, true,
+     [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
+         pairwise(p.namein, p.nameout, p.flagfile, st.pairs, vars, rows);
+     }},
+    {MODE_BINS, FLAGS, true,
+     [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
+         bins(p.namein, p.nameout, p.flagfile, st.bins, vars, rows);
+     }},
 };
 
 constexpr bool rows_in_mode_order()

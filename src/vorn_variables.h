@@ -48,6 +48,10 @@ enum MODES {
     WINDOW_SINC_BS,
     MODE_FLIP_UD,
     MODE_FLIP_LR,
+    // The summaries.
+    MODE_STATS,
+    MODE_PAIRWISE,
+    MODE_BINS,
     LAST
 };
 
