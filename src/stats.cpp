@@ -1,5 +1,5 @@
 // Summaries of columns: statistics per column or per group of rows (--stats, --group-by), the
-// correlation or covariance matrix of columns (--pairwise) and counts in bins (--bins).
+// correlation or covariance matrix of columns (--relate) and counts in bins (--bins).
 //
 // Statistics that need one look at each value (counts, extremes, exact sums, moments) are kept
 // per column while the rows stream by. Order statistics need the values themselves: they are
@@ -91,7 +91,7 @@ pairwise_kind parse_pairwise(const char* arg)
     if (!arg || std::strcmp(arg, "pearson") == 0) return pairwise_kind::pearson;
     if (std::strcmp(arg, "spearman") == 0) return pairwise_kind::spearman;
     if (std::strcmp(arg, "cov") == 0) return pairwise_kind::cov;
-    error("Unknown kind %s for --pairwise; the kinds are: pearson spearman cov\n", arg);
+    error("Unknown kind %s for --relate; the kinds are: pearson spearman cov\n", arg);
 }
 
 bins_request parse_bins(const char* arg)

@@ -155,24 +155,28 @@ void print_options(const char* base)
     put("\n");                                                               // 79
 }
 
-// The summaries, after the text above and its version block.
-void print_summaries()
+// What this vorn adds to the options above, after the text that ends with the version lines.
+void print_additions()
 {
-    put("\n");
-    put("Summaries (a table of numbers again; the column names come first, in a comment line):\n");
-    put("--stats[=list]       - statistics of the selected columns (every column without a\n");
-    put("                       selection), one row per column. list: count nan sum min max\n");
-    put("                       range absmin absmax mean geomean harmmean median q1 q3 iqr pN\n");
-    put("                       (p5, p99.9) mode antimode pvar svar pstdev sstdev mad sskew\n");
-    put("                       pskew skurt pkurt sem; default count,mean,sstdev,min,q1,median,q3,max.\n");
-    put("                       sum and mean are exact, rounded once; quantiles interpolate\n");
-    put("                       linearly between order statistics (type 7)\n");
-    put("--group-by=k         - the statistics for each value of column k: one row per group\n");
-    put("                       and column, groups in the order they first appear\n");
-    put("--pairwise[=kind]    - matrix of the selected columns: pearson (default), spearman or cov\n");
-    put("--bins=n[,lo,hi]     - counts in n equal bins per column, lo and hi the column's least\n");
-    put("                       and greatest value unless given\n");
-    put("See the manual page vorn(1) for the definition of each statistic.\n");
+    put("\nAdded options:\n");
+    put("--plot[=style]       - draw the selected columns (all when none is selected)\n"
+        "                       against the row number: an SVG picture when outfile\n"
+        "                       ends in .svg, else braille characters. style: lines or\n"
+        "                       points, xy (x is the first selected column),\n"
+        "                       x=lo:hi, y=lo:hi (fixed ranges), joined by commas.\n");
+    // The summaries: a table of numbers again, the column names first in a comment line.
+    put("--stats[=list]       - statistics of the selected columns (all when none is\n");
+    put("                       selected), one row per column. list: count nan sum min\n");
+    put("                       max range absmin absmax mean geomean harmmean median q1\n");
+    put("                       q3 iqr pN (p5, p99.9) mode antimode pvar svar pstdev\n");
+    put("                       sstdev mad sskew pskew skurt pkurt sem (vorn(1) defines\n");
+    put("                       them); default count,mean,sstdev,min,q1,median,q3,max\n");
+    put("--group-by=k         - the statistics for each value of column k: one row per\n");
+    put("                       group and column, groups in the order they first appear\n");
+    put("--relate[=kind]      - matrix of the selected columns: pearson (default),\n");
+    put("                       spearman or cov\n");
+    put("--bins=n[,lo,hi]     - counts in n equal bins per column, from lo to hi (the\n");
+    put("                       column's least and greatest value unless given)\n");
 }
 
 }  // namespace
@@ -207,7 +211,7 @@ void usage(const char* name)
     std::printf("%s\n", Notice);
     print_options(base);
     print_version(stdout);
-    print_summaries();
+    print_additions();
     finish_standard_output();
     std::exit(0);
 }

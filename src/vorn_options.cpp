@@ -14,6 +14,7 @@
 
 #include "compat.h"
 #include "evaluate.h"
+#include "plot.h"
 #include "readflag.h"
 #include "utils.h"
 #include "vorn_help.h"
@@ -67,11 +68,12 @@ enum CMD_OPTS {
     OPT_INPUT_DELIM,
     OPT_FLIP_UD,
     OPT_FLIP_LR,
+    OPT_LAST_OPTION,
+    OPT_PLOT = 320,
     OPT_STATS,
     OPT_GROUP_BY,
     OPT_PAIRWISE,
-    OPT_BINS,
-    OPT_LAST_OPTION
+    OPT_BINS
 };
 
 const char short_options[] = "#?AB:CD::E:F::GHIJ:KM:N:P:Q:RSTU:VW::X:Y::Z:ab:cd::e:f::ghij:km:n:p:q:rstu:vw::x:y::z:";
@@ -174,7 +176,7 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"sinc-bs", 1, nullptr, OPT_FILTER_SINC_BS},
                             {"stats", 2, nullptr, OPT_STATS},
                             {"group-by", 1, nullptr, OPT_GROUP_BY},
-                            {"pairwise", 2, nullptr, OPT_PAIRWISE},
+                            {"relate", 2, nullptr, OPT_PAIRWISE},
                             {"bins", 1, nullptr, OPT_BINS},
                             {"version", 0, nullptr, 'v'},
                             {"help", 0, nullptr, 'h'},
@@ -186,9 +188,10 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"eval_constants", 0, nullptr, OPT_EVAL_CONST},
                             {"eval-functions", 0, nullptr, OPT_EVAL_FUNC},
                             {"eval_functions", 0, nullptr, OPT_EVAL_FUNC},
+                            {"plot", 2, nullptr, OPT_PLOT},
                             {nullptr, 0, nullptr, 0}};
 
-static_assert(sizeof long_opts / sizeof long_opts[0] == 111, "110 long options and the closing entry");
+static_assert(sizeof long_opts / sizeof long_opts[0] == 112, "111 long options and the closing entry");
 
 // Reads the number options: at least one character must convert; a range error is reported
 // but the converted value is kept.
@@ -555,6 +558,11 @@ void parse_options(int argc, char** argv, entry_state& st)
         case OPT_FILTER_SINC_HP: set_sinc(st, WINDOW_SINC_HP, arg); break;
         case OPT_FILTER_SINC_BP: set_sinc(st, WINDOW_SINC_BP, arg); break;
         case OPT_FILTER_SINC_BS: set_sinc(st, WINDOW_SINC_BS, arg); break;
+        case OPT_PLOT:
+            select_mode(st, PLOT);
+            if (const std::string bad = parse_plot_style(arg, st.plot); !bad.empty())
+                error("Unknown plot style %s (lines, points, xy, x=LO:HI, y=LO:HI)\n", bad.c_str());
+            break;
         case OPT_STATS:
             select_mode(st, MODE_STATS);
             st.summary.items = parse_stat_list(arg);

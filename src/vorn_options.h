@@ -26,6 +26,7 @@ struct entry_state {
     std::optional<std::string> function_prolog;
     std::optional<std::string> function_epilog;
     sinc_parameters sinc;
+    plot_style plot;
     summary_request summary;
     pairwise_kind pairs = pairwise_kind::pearson;
     bins_request bins;

@@ -17,9 +17,9 @@ expect_eq "-v writes nothing to stderr" "" "$ERR"
 rc_is "--more -? exits 0" --more -? 0
 help=$OUT
 expect_eq "help begins with the version line" "$version_line" "${help%%"$nl"*}"
-# The program's own additions follow the prescribed text, which ends with the version block.
-prescribed=${help%%"${nl}Summaries ("*}
-expect_eq "the prescribed help ends with the version block" "$version_block" "${prescribed: -${#version_block}}"
+# The options this vorn adds follow the version block.
+prescribed=${help%"${nl}Added options:${nl}"*}
+expect_eq "help's own text ends with the version block" "$version_block" "${prescribed: -${#version_block}}"
 expect_contains "the additions list the summaries" "${nl}--stats[=list]       - statistics" "${help#"$prescribed"}"
 expect_contains "Usage line with the bare program name" \
     "${nl}${nl}Usage: vorn -options infile outfile [vornfile] [-e \"string\"]${nl}infile               - original file$nl" "$help"

@@ -86,10 +86,37 @@ if command -v zstd >/dev/null; then
 else
     echo "zstd not installed: zstd files skipped"
 fi
+# "1 2\n3 4\n" as one zstd frame, after an 8-byte skippable frame as parallel writers put first;
+# then the same frame asking for a 2 GiB window.
+zframe='\x41\x00\x00\x31\x20\x32\x0a\x33\x20\x34\x0a\x8a\x81\x17\xcf'
+printf '\x50\x2a\x4d\x18\x04\x00\x00\x00skip\x28\xb5\x2f\xfd\x24\x08'"$zframe" > skip.zst
+out_is "zstd after a skippable frame" -# --nop skip.zst - $'1 2\n3 4\n'
+printf '\x28\xb5\x2f\xfd\x04\xa8'"$zframe" > wide.zst
+out_is "zstd with a 2 GiB window" -# --nop wide.zst - $'1 2\n3 4\n'
+(ulimit -v 1000000; "$VORN_BIN" -# --nop - - < wide.zst >stdout.txt 2>stderr.txt); RC=$?
+expect_rc "a window larger than memory allows fails" 1
+expect_contains "a window larger than memory allows names the need" \
+    "Could not decompress standard input: its zstd data needs 2048 MiB of memory, more than the " "$(cat stderr.txt)"
+# A fatal error while a pipe or compressed input still has buffered data ends with status 1,
+# never with a crash in the exit-time clean-up of the input stream.
+{ echo "4 1"; echo "-1 2"; seq 1 30000; } > neg.dat
+gzip -c neg.dat > neg.dat.gz
+for i in 1 2 3; do
+    cat neg.dat | "$VORN_BIN" -# --math=sqrt -e 1 - /dev/null 2>/dev/null; RC=$?
+    expect_rc "fatal error on a piped input ends cleanly ($i)" 1
+    "$VORN_BIN" -# --math=sqrt -e 1 neg.dat.gz /dev/null 2>/dev/null; RC=$?
+    expect_rc "fatal error on a gzip input ends cleanly ($i)" 1
+    "$VORN_BIN" -# --nop - - < neg.dat > /dev/full 2>/dev/null; RC=$?
+    expect_rc "write error with standard input open ends cleanly ($i)" 1
+done
 cp a.dat b.dat
 run -# -w --nop b.dat a.dat.gz
 expect_file "wildcard mode: plain input" b.out "$a_nop"
 expect_file "wildcard mode: compressed input" a.dat.out "$a_nop"
+mkdir many; for i in $(seq 1 12); do printf '%d 1\n' "$i" | gzip > many/f$i.gz; done
+(ulimit -n 9; "$VORN_BIN" -# -w --nop many/*.gz) >/dev/null 2>&1; RC=$?
+expect_rc "wildcard mode lets each input's copy go when its turn ends" 0
+expect_file "wildcard mode: the last of many compressed inputs" many/f12.out $'12 1\n'
 
 # ---- Copies that cannot be made -----------------------------------------------------------------
 TMPDIR=$PWD/nowhere "$VORN_BIN" -# --nop - - < a.dat > stdout.txt 2>stderr.txt; RC=$?
