@@ -5,8 +5,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef VORN_HAVE_ZLIB
 #include <zlib.h>
+#endif
+#ifdef VORN_HAVE_ZSTD
 #include <zstd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -297,6 +301,7 @@ private:
         return n;
     }
 
+#ifdef VORN_HAVE_ZLIB
     bool gunzip()
     {
         std::vector<unsigned char> out(CHUNK);
@@ -345,7 +350,11 @@ private:
         if (in_member) return fail("Truncated gzip data in " + shown_ + ": unexpected end of the data");
         return true;
     }
+#else
+    bool gunzip() { return fail(shown_ + " is gzip-compressed; this vorn was built without zlib (zlib1g-dev)"); }
+#endif
 
+#ifdef VORN_HAVE_ZSTD
     bool unzstd()
     {
         std::vector<unsigned char> out(CHUNK);
@@ -371,6 +380,9 @@ private:
         if (pending != 0) return fail("Truncated zstd data in " + shown_ + ": unexpected end of the data");
         return true;
     }
+#else
+    bool unzstd() { return fail(shown_ + " is zstd-compressed; this vorn was built without zstd (libzstd-dev)"); }
+#endif
 };
 
 opened_input cannot_open(int error)

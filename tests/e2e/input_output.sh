@@ -44,6 +44,8 @@ done
 "$VORN_BIN" -# --nop - - < <(cat big.dat) > stdout.txt 2>/dev/null
 if cmp -s want.txt stdout.txt; then pass; else fail "a long pipe arrives whole"; fi
 
+(printf '1'; sleep .2; printf ' 2\n3 4\n') | "$VORN_BIN" -# --nop - - > stdout.txt 2>/dev/null
+expect_file "a pipe whose first byte arrives alone" stdout.txt $'1 2\n3 4\n'
 printf '1 2\n3 4\n' | "$VORN_BIN" -# --nop /dev/stdin - > stdout.txt 2>/dev/null
 expect_file "/dev/stdin keeps the line the column count read" stdout.txt $'1 2\n3 4\n'
 "$VORN_BIN" -# --sum-col <(cat a.dat) - > stdout.txt 2>/dev/null
@@ -69,27 +71,39 @@ expect_file "a process substitution with an inline selection" stdout.txt $'2 3\n
 # How content is recognised and decoded, and how damage is named, is test_input's; here the
 # program reads through it and fails cleanly on it.
 gzip -c a.dat > a.dat.gz
-out_is "gzip file" -# --nop a.dat.gz - "$a_nop"
-out_is "gzip file read twice (-t counts, then reads)" -# -t a.dat.gz - $'1 4 7 10\n2 5 8 11\n3 6 9 12\n'
-"$VORN_BIN" -# --nop - - < a.dat.gz > stdout.txt 2>/dev/null
-expect_file "gzip through standard input" stdout.txt "$a_nop"
-head -c 40 a.dat.gz > cut.gz
-rc_is "truncated gzip fails" -# --nop cut.gz out.dat 1
-expect_contains "truncated gzip message" $'Error in File:' "$ERR"
-expect_contains "truncated gzip message" $'\nTruncated gzip data in cut.gz: unexpected end of the data\n' "$ERR"
-expect_no_file "truncated gzip writes no output" out.dat
-if command -v zstd >/dev/null; then
-    zstd -q -c a.dat > a.dat.zst
-    out_is "zstd file" -# --nop a.dat.zst - "$a_nop"
-    cat a.dat.zst | "$VORN_BIN" -# -q 1 - - > stdout.txt 2>/dev/null
-    expect_file "zstd through a pipe" stdout.txt "$a_nop"
+# A build without zlib or libzstd refuses that content by name; its tests are skipped.
+"$VORN_BIN" -# --nop a.dat.gz - > /dev/null 2> stderr.txt
+if grep -q "this vorn was built without" stderr.txt; then
+    expect_contains "gzip content this build cannot read" \
+        "a.dat.gz is gzip-compressed; this vorn was built without zlib (zlib1g-dev)" "$(cat stderr.txt)"
+    echo "this vorn reads no compressed content: compressed input skipped"
 else
-    echo "zstd not installed: zstd files skipped"
+    out_is "gzip file" -# --nop a.dat.gz - "$a_nop"
+    out_is "gzip file read twice (-t counts, then reads)" -# -t a.dat.gz - $'1 4 7 10\n2 5 8 11\n3 6 9 12\n'
+    "$VORN_BIN" -# --nop - - < a.dat.gz > stdout.txt 2>/dev/null
+    expect_file "gzip through standard input" stdout.txt "$a_nop"
+    (head -c 1 a.dat.gz; sleep .2; tail -c +2 a.dat.gz) | "$VORN_BIN" -# --nop - - > stdout.txt 2>/dev/null
+    expect_file "a gzip pipe whose first byte arrives alone" stdout.txt "$a_nop"
+    head -c 40 a.dat.gz > cut.gz
+    rc_is "truncated gzip fails" -# --nop cut.gz out.dat 1
+    expect_contains "truncated gzip message" $'Error in File:' "$ERR"
+    expect_contains "truncated gzip message" $'\nTruncated gzip data in cut.gz: unexpected end of the data\n' "$ERR"
+    expect_no_file "truncated gzip writes no output" out.dat
+    command -v zstd >/dev/null && zstd -q -c a.dat > a.dat.zst
+    if [ ! -f a.dat.zst ]; then
+        echo "zstd not installed: zstd files skipped"
+    elif "$VORN_BIN" -# --nop a.dat.zst - 2>&1 >/dev/null | grep -q "built without zstd (libzstd-dev)"; then
+        echo "this vorn reads no zstd content: zstd files skipped"
+    else
+        out_is "zstd file" -# --nop a.dat.zst - "$a_nop"
+        cat a.dat.zst | "$VORN_BIN" -# -q 1 - - > stdout.txt 2>/dev/null
+        expect_file "zstd through a pipe" stdout.txt "$a_nop"
+    fi
+    cp a.dat b.dat
+    run -# -w --nop b.dat a.dat.gz
+    expect_file "wildcard mode: plain input" b.out "$a_nop"
+    expect_file "wildcard mode: compressed input" a.dat.out "$a_nop"
 fi
-cp a.dat b.dat
-run -# -w --nop b.dat a.dat.gz
-expect_file "wildcard mode: plain input" b.out "$a_nop"
-expect_file "wildcard mode: compressed input" a.dat.out "$a_nop"
 
 # ---- Copies that cannot be made -----------------------------------------------------------------
 TMPDIR=$PWD/nowhere "$VORN_BIN" -# --nop - - < a.dat > stdout.txt 2>stderr.txt; RC=$?
