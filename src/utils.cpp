@@ -47,6 +47,7 @@ void end_process(int status)
 #ifdef VORN_FUZZ
     throw fatal_exit{status};
 #else
+    close_input_copies();
     std::exit(status);
 #endif
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "at_file.h"
+#include "input_source.h"
 #include "logfile.h"
 #include "mypath.h"
 #include "utils.h"
@@ -64,6 +65,7 @@ int run(int argc, char** argv)
                  {namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round});
         std::fflush(stderr);
         finish_standard_output();
+        release_input_copies();
         if (!settings.wildcards) break;
         ++idx;
         ++first_round;
