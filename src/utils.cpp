@@ -710,6 +710,19 @@ void refuse_output_onto_selection(const char* nameout, const char* selection)
 size_t openout(open__files& of, size_t antal, size_t lines)
 {
     if (!of.nameout) return antal;
+    open_output_stream(of);
+    if (settings.keep_comments) flush_comments(of.out);
+    size_t nr = (settings.mode == REM_COL || settings.mode == CUT_SQUARE) ? settings.marked : antal;
+    nr += settings.extra_columns;
+    const size_t announced = settings.add_line_count ? lines + settings.extra_lines : 0;
+    output.prolog(of.out, nr, announced);
+    return antal;
+}
+
+bool output_is_stdout(const open__files& of) { return of.nameout && is_stdout_name(of.nameout); }
+
+void open_output_stream(open__files& of)
+{
     refuse_output_onto_input(of);
     if (is_stdout_name(of.nameout)) {
         of.out = stdout;
@@ -725,12 +738,6 @@ size_t openout(open__files& of, size_t antal, size_t lines)
         std::setvbuf(of.out, of.outbuf.get(), _IOFBF, STREAM_BUFFER);
         open_outputs.push_back(named_output{of.out, of.nameout});
     }
-    if (settings.keep_comments) flush_comments(of.out);
-    size_t nr = (settings.mode == REM_COL || settings.mode == CUT_SQUARE) ? settings.marked : antal;
-    nr += settings.extra_columns;
-    const size_t announced = settings.add_line_count ? lines + settings.extra_lines : 0;
-    output.prolog(of.out, nr, announced);
-    return antal;
 }
 
 flag_array open_flags(const char* flagfile, size_t antal)
@@ -782,17 +789,23 @@ void closefiles(open__files& of)
     }
     if (of.out) {
         output.epilog(of.out);
-        flush_output(of.out);
-        FILE* const out = std::exchange(of.out, nullptr);
-        if (out != stdout) {
-            forget_output(out);
-            const int failure = commit_output(out);
-            if (failure != 0) error("Could not write %s: %s\n", of.nameout, std::strerror(failure));
-        }
+        close_output_stream(of);
     }
     of.inbuf.reset();
     of.outbuf.reset();
     of.line.reset();
+}
+
+void close_output_stream(open__files& of)
+{
+    if (!of.out) return;
+    flush_output(of.out);
+    FILE* const out = std::exchange(of.out, nullptr);
+    if (out != stdout) {
+        forget_output(out);
+        const int failure = commit_output(out);
+        if (failure != 0) error("Could not write %s: %s\n", of.nameout, std::strerror(failure));
+    }
 }
 
 void flush_output(FILE* out)

@@ -177,6 +177,12 @@ void refuse_output_onto_input(const open__files& of);
 // would lose the selection and the result with it: refused before anything is opened.
 void refuse_output_onto_selection(const char* nameout, const char* selection);
 size_t openout(open__files& of, size_t antal, size_t lines);
+// Only the stream of openout, for an output that is not rows of numbers: no comments, no prolog.
+void open_output_stream(open__files& of);
+// Whether the pair's output name means standard output.
+bool output_is_stdout(const open__files& of);
+// Flushes and closes the pair's output without an epilog; a failed write is fatal as in closefiles.
+void close_output_stream(open__files& of);
 // A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
 flag_array open_flags(const char* flagfile, size_t antal);
 size_t openfiles(open__files& of, const char* flagfile, flag_array* flag);

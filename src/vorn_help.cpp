@@ -155,6 +155,17 @@ void print_options(const char* base)
     put("\n");                                                               // 79
 }
 
+// What this vorn adds to the options above, after the text that ends with the version lines.
+void print_additions()
+{
+    put("\nAdded options:\n");
+    put("--plot[=style]       - draw the selected columns (all when none is selected)\n"
+        "                       against the row number: an SVG picture when outfile\n"
+        "                       ends in .svg, else braille characters. style: lines or\n"
+        "                       points, xy (x is the first selected column),\n"
+        "                       x=lo:hi, y=lo:hi (fixed ranges), joined by commas.\n");
+}
+
 }  // namespace
 
 std::string help_command(const char* name)
@@ -187,6 +198,7 @@ void usage(const char* name)
     std::printf("%s\n", Notice);
     print_options(base);
     print_version(stdout);
+    print_additions();
     finish_standard_output();
     std::exit(0);
 }

@@ -6,9 +6,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef VORN_HAVE_ZLIB
 #include <zlib.h>
+#endif
+#ifdef VORN_HAVE_ZSTD
 #include <zstd.h>
 #include <zstd_errors.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -267,6 +271,7 @@ content content_of(const unsigned char* p, size_t n)
     return content::plain;
 }
 
+#ifdef VORN_HAVE_ZSTD
 // The largest window a zstd frame may ask for here: the format's own limit (2 GiB), less when the
 // machine or the address-space limit leaves less.
 constexpr int LARGEST_WINDOW_LOG = 31;
@@ -306,6 +311,7 @@ uint64_t zstd_window_of(const unsigned char* p, size_t n)
     for (size_t i = len; i-- > 0;) size = size << 8 | p[at + i];
     return len == 2 ? size + 256 : size;
 }
+#endif
 
 // Decompresses one source into a temporary file; head holds the bytes already read from it.
 // Every failure leaves a sentence in `failure`.
@@ -352,6 +358,7 @@ private:
         return n;
     }
 
+#ifdef VORN_HAVE_ZLIB
     bool gunzip()
     {
         std::vector<unsigned char> out(CHUNK);
@@ -400,7 +407,11 @@ private:
         if (in_member) return fail("Truncated gzip data in " + shown_ + ": unexpected end of the data");
         return true;
     }
+#else
+    bool gunzip() { return fail(shown_ + " is gzip-compressed; this vorn was built without zlib (zlib1g-dev)"); }
+#endif
 
+#ifdef VORN_HAVE_ZSTD
     bool unzstd()
     {
         std::vector<unsigned char> out(CHUNK);
@@ -458,6 +469,9 @@ private:
         return fail("Could not decompress " + shown_ + ": its zstd data needs " + need + " the " +
                     std::to_string(allowance >> 20) + " MiB it may use here");
     }
+#else
+    bool unzstd() { return fail(shown_ + " is zstd-compressed; this vorn was built without zstd (libzstd-dev)"); }
+#endif
 };
 
 opened_input cannot_open(int error)
