@@ -9,7 +9,9 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#ifdef VORN_HAVE_ZLIB
 #include <zlib.h>
+#endif
 
 #include <cerrno>
 #include <cstddef>
@@ -94,7 +96,8 @@ private:
 };
 
 // An input as the program meets it in use: a file read in place, a pipe, or gzip data in a file
-// (decompressed into a copy). `how` chooses (any value; taken modulo 3). A pipe holds at most
+// (decompressed into a copy; a file when the build has no zlib). `how` chooses (any value; taken
+// modulo 3). A pipe holds at most
 // what fits in its buffer: larger data goes as a file.
 class fed_input {
 public:
@@ -109,12 +112,14 @@ public:
         // Copies of earlier inputs (pipes included) are let go, so that descriptors do not pile up.
         release_input_copies(true);
         if (how % 3 == 1 && into_pipe(data, size)) return pipe_name_.c_str();
+#ifdef VORN_HAVE_ZLIB
         if (how % 3 == 2) {
             const std::string packed = gzip(data, size);
             file_.assign(packed.data(), packed.size());
-        } else {
-            file_.assign(data, size);
+            return file_.name();
         }
+#endif
+        file_.assign(data, size);
         return file_.name();
     }
 
@@ -144,6 +149,7 @@ private:
         pipe_name_ = "/proc/self/fd/" + std::to_string(pipe_fd_);
         return true;
     }
+#ifdef VORN_HAVE_ZLIB
     static std::string gzip(const void* data, size_t size)
     {
         z_stream zs{};
@@ -158,6 +164,7 @@ private:
         deflateEnd(&zs);
         return out;
     }
+#endif
 };
 
 // Does the text hold a run of more than four digits? Formats with such widths or precisions are
