@@ -354,20 +354,12 @@ struct needs {
 struct slot_state {
     uint64_t count = 0, nans = 0, pos_inf = 0, neg_inf = 0, nonpositive = 0, reciprocal_inf = 0, square_inf = 0;
     double min = INF, max = -INF, absmin = INF, absmax = -INF;
-    std::unique_ptr<exact_sum> sum, squares, logs, reciprocals;
-    std::unique_ptr<running_moments> moments;
-
-    explicit slot_state(const needs& n)
-    {
-        if (n.sum) sum = std::make_unique<exact_sum>();
-        if (n.squares) squares = std::make_unique<exact_sum>();
-        if (n.logs) logs = std::make_unique<exact_sum>();
-        if (n.reciprocals) reciprocals = std::make_unique<exact_sum>();
-        if (n.moments) moments = std::make_unique<running_moments>();
-    }
+    // Each sum holds only the chunks its values reach, none until the first value.
+    exact_sum sum, squares, logs, reciprocals;
+    running_moments moments;
 
     // Returns whether v is a number (and so goes on to the order statistics).
-    bool add(double v)
+    bool add(double v, const needs& need)
     {
         if (v != v) {
             ++nans;
@@ -384,29 +376,29 @@ struct slot_state {
             if (v < 0) ++nonpositive;
             return true;
         }
-        if (sum) sum->add(v);
-        if (squares) {
+        if (need.sum) sum.add(v);
+        if (need.squares) {
             double hi, lo;
             square_parts(v, hi, lo);
             if (std::isinf(hi)) {
                 ++square_inf;
             } else {
-                squares->add(hi);
-                squares->add(lo);
+                squares.add(hi);
+                squares.add(lo);
             }
         }
-        if (moments) moments->add(v);
-        if (logs || reciprocals) {
+        if (need.moments) moments.add(v);
+        if (need.logs || need.reciprocals) {
             if (v <= 0) {
                 ++nonpositive;
             } else {
-                if (logs) logs->add(std::log(v));
-                if (reciprocals) {
+                if (need.logs) logs.add(std::log(v));
+                if (need.reciprocals) {
                     const double r = 1 / v;
                     if (std::isinf(r))
                         ++reciprocal_inf;
                     else
-                        reciprocals->add(r);
+                        reciprocals.add(r);
                 }
             }
         }
@@ -421,7 +413,7 @@ struct slot_state {
     {
         if (infinite() || divisor == 0) return NaN;
         if (square_inf) return INF;
-        return exact_deviation_ratio(sum->value(), squares->value(), count, divisor);
+        return exact_deviation_ratio(sum.value(), squares.value(), count, divisor);
     }
 };
 
@@ -498,10 +490,10 @@ double statistic_of(const stat_item& item, const slot_state& st, const slot_rank
         return NaN;
     }
     const double dn = static_cast<double>(n);
-    const running_moments* m = st.moments.get();
+    const running_moments* m = &st.moments;
     switch (item.what) {
-    case statistic::sum: return st.infinite() ? st.infinite_sum() : to_double(st.sum->value());
-    case statistic::mean: return st.infinite() ? st.infinite_sum() : exact_quotient(st.sum->value(), n);
+    case statistic::sum: return st.infinite() ? st.infinite_sum() : to_double(st.sum.value());
+    case statistic::mean: return st.infinite() ? st.infinite_sum() : exact_quotient(st.sum.value(), n);
     case statistic::min: return st.min;
     case statistic::max: return st.max;
     case statistic::range: return st.max - st.min;
@@ -510,11 +502,11 @@ double statistic_of(const stat_item& item, const slot_state& st, const slot_rank
     case statistic::geomean:
         if (st.nonpositive) return NaN;
         if (st.pos_inf) return INF;
-        return std::exp(exact_quotient(st.logs->value(), n));
+        return std::exp(exact_quotient(st.logs.value(), n));
     case statistic::harmmean:
         if (st.nonpositive) return NaN;
         if (st.reciprocal_inf) return 0;
-        return dn / to_double(st.reciprocals->value());
+        return dn / to_double(st.reciprocals.value());
     case statistic::quantile:
     case statistic::iqr: return ranks->quantile[next_quantile++];
     case statistic::mode: return ranks->mode;
@@ -572,7 +564,7 @@ void summarize(const char* namein, const char* nameout, const char* flagfile, co
     if (need.ranks) held = std::make_unique<rank_store>(memory_budget());
     auto open_group = [&](double key_value) {
         group_keys.push_back(key_value);
-        for (size_t j = 0; j < k; ++j) slots.emplace_back(need);
+        slots.resize(slots.size() + k);
     };
     if (!key) open_group(0);
 
@@ -590,7 +582,7 @@ void summarize(const char* namein, const char* nameout, const char* flagfile, co
             }
             for (size_t j = 0; j < k; ++j) {
                 const double v = row[columns[j]];
-                if (slots[base + j].add(v) && held) held->add(base + j, v);
+                if (slots[base + j].add(v, need) && held) held->add(base + j, v);
             }
         }
     }

@@ -104,9 +104,24 @@ bool divide(scaled_integer& x, uint64_t n)
 
 }  // namespace
 
+void exact_sum::widen(unsigned i)
+{
+    if (chunk_.empty()) {
+        first_ = i;
+        chunk_.assign(SPAN, 0);
+        return;
+    }
+    const unsigned from = std::min(first_, i);
+    const unsigned to = std::max(first_ + static_cast<unsigned>(chunk_.size()), i + SPAN);
+    std::vector<int64_t> wider(to - from, 0);
+    std::copy(chunk_.begin(), chunk_.end(), wider.begin() + (first_ - from));
+    chunk_.swap(wider);
+    first_ = from;
+}
+
 void exact_sum::carry()
 {
-    for (size_t i = 0; i + 1 < CHUNKS; ++i) {
+    for (size_t i = 0; i + 1 < chunk_.size(); ++i) {
         const int64_t c = chunk_[i] >> 32;  // rounds down, so the chunk keeps its low 32 bits
         chunk_[i] &= 0xffffffff;
         chunk_[i + 1] += c;
@@ -117,16 +132,18 @@ void exact_sum::carry()
 scaled_integer exact_sum::value() const
 {
     exact_sum copy = *this;
+    // Room above for the carries of a sum whose top chunk overflowed 32 bits.
+    copy.chunk_.resize(copy.chunk_.size() + 2, 0);
     copy.carry();
     scaled_integer r;
-    r.low = LOW;
-    r.negative = copy.chunk_[CHUNKS - 1] < 0;
+    r.low = LOW + 32 * static_cast<int>(first_);
+    r.negative = !copy.chunk_.empty() && copy.chunk_.back() < 0;
     if (r.negative) {
         for (int64_t& c : copy.chunk_) c = -c;
         copy.carry();
     }
-    r.digits.resize(CHUNKS);
-    for (size_t i = 0; i < CHUNKS; ++i) r.digits[i] = static_cast<uint32_t>(copy.chunk_[i]);
+    r.digits.resize(copy.chunk_.size());
+    for (size_t i = 0; i < copy.chunk_.size(); ++i) r.digits[i] = static_cast<uint32_t>(copy.chunk_[i]);
     trim(r);
     return r;
 }
@@ -176,8 +193,12 @@ double exact_quotient(const scaled_integer& sum, uint64_t n)
 double exact_deviation_ratio(const scaled_integer& sum, const scaled_integer& squares, uint64_t n, uint64_t divisor)
 {
     scaled_integer s2 = multiply(sum, sum);
-    scaled_integer nq = widen(multiply(squares, n), squares.low - s2.low);
-    nq.low = s2.low;
+    scaled_integer nq = multiply(squares, n);
+    // The same unit for both: the smaller.
+    if (nq.low > s2.low)
+        nq = widen(nq, nq.low - s2.low);
+    else
+        s2 = widen(s2, s2.low - nq.low);
     scaled_integer d = subtract(nq, s2);
     if (d.negative) return 0;  // only when squares of tiny values lost their last bits
     d = widen(d, 64);

@@ -21,12 +21,12 @@ struct scaled_integer {
 // The exact sum of finite doubles, as a fixed-point number whose units are 2^-1074 (the smallest
 // double): chunk i holds 32 bits of weight 2^(32 i - 1074) and 31 bits of room for carries that
 // are settled only every 2^30 additions. Adding costs a few integer operations; nothing rounds.
+// Only the chunks the values have reached are kept (a window that widens when a value falls
+// outside it, one chunk above the highest for the carries), so a column of values of like size
+// holds a handful of chunks.
 class exact_sum {
 public:
     static constexpr int LOW = -1074;
-    // Bits from 2^-1074 to 2^1024, three chunks for the last value's spread and room for the
-    // sum of 2^64 values of the largest magnitude.
-    static constexpr size_t CHUNKS = 72;
 
     void add(double x)
     {
@@ -39,20 +39,26 @@ public:
             e = 1;  // a subnormal number has the smallest exponent, without the hidden bit
         const unsigned pos = static_cast<unsigned>(e - 1);  // the bit of m's unit above 2^-1074
         const unsigned i = pos >> 5, s = pos & 31;
+        if (i < first_ || i + SPAN > first_ + chunk_.size()) widen(i);
+        int64_t* const c = chunk_.data() + (i - first_);
         const uint64_t low32 = static_cast<uint32_t>(m << s);
         const uint64_t above = m >> (32 - s);                    // the bits of m << s from bit 32 up
         const int64_t sign = -static_cast<int64_t>(bits >> 63);  // 0 or -1
-        chunk_[i] += (static_cast<int64_t>(low32) ^ sign) - sign;
-        chunk_[i + 1] += (static_cast<int64_t>(above & 0xffffffff) ^ sign) - sign;
-        chunk_[i + 2] += (static_cast<int64_t>(above >> 32) ^ sign) - sign;
+        c[0] += (static_cast<int64_t>(low32) ^ sign) - sign;
+        c[1] += (static_cast<int64_t>(above & 0xffffffff) ^ sign) - sign;
+        c[2] += (static_cast<int64_t>(above >> 32) ^ sign) - sign;
         if (++adds_ == (uint32_t{1} << 30)) carry();
     }
     // The exact sum.
     scaled_integer value() const;
 
 private:
+    // The chunks a value touches, and one above them that takes the carries.
+    static constexpr unsigned SPAN = 4;
+    void widen(unsigned i);
     void carry();
-    int64_t chunk_[CHUNKS] = {};
+    std::vector<int64_t> chunk_;  // chunk_[k] is chunk first_ + k
+    unsigned first_ = 0;
     uint32_t adds_ = 0;
 };
 
