@@ -295,10 +295,11 @@ int copy_close(void* cookie)
     return 0;
 }
 
-// A copy that nothing reads and that its source can make again (a compressed regular file).
-bool can_be_released(const spool& s)
+// A copy that nothing reads and that its source can make again (a compressed regular file), or
+// any copy that nothing reads, with streams_too.
+bool can_be_released(const spool& s, bool streams_too)
 {
-    if (s.key.type != S_IFREG) return false;
+    if (!streams_too && s.key.type != S_IFREG) return false;
     return std::none_of(readers().begin(), readers().end(),
                         [&s](const std::unique_ptr<copy_reader>& r) { return r->from == &s; });
 }
@@ -676,9 +677,10 @@ void read_rest_once(FILE* stream)
     if (readers_of_it == 1) s->copying = false;
 }
 
-void release_input_copies()
+void release_input_copies(bool streams_too)
 {
-    std::erase_if(spools(), [](const std::unique_ptr<spool>& s) { return can_be_released(*s); });
+    std::erase_if(spools(),
+                  [streams_too](const std::unique_ptr<spool>& s) { return can_be_released(*s, streams_too); });
 }
 
 void close_input_copies()

@@ -56,7 +56,7 @@ mkfifo fifo.dat
 expect_file "a FIFO is read twice by the split" fifo.trn $'1 2 3\n4 5 6\n'
 expect_file "a FIFO is read twice by the split (test file)" fifo.tst $'7 8 9\n10 11 12\n'
 cat a.dat | "$VORN_BIN" -# -d1 - 2>/dev/null
-expect_file "standard input is read twice by the split" ./-.tst $'4 5 6\n7 8 9\n10 11 12\n'
+expect_file "standard input is read twice by the split, into stdin.tst" stdin.tst $'4 5 6\n7 8 9\n10 11 12\n'
 printf '2\n' > sel.txt
 "$VORN_BIN" -# -k a.dat - - < sel.txt > stdout.txt 2>/dev/null
 expect_file "the selection file - is standard input" stdout.txt $'1 3\n4 6\n7 9\n10 12\n'

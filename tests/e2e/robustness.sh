@@ -2,7 +2,8 @@
 # Black-box robustness: random and mutated data files under random command lines drawn from the
 # option catalogue. Whatever the input, a run ends with status 0 or 1 within its time limit,
 # without a signal (other than SIGPIPE when the reader of its output has gone) and without a
-# sanitizer report. A failing run prints its command line and keeps its files for replay.
+# sanitizer report. Inputs arrive as files, as gzip or zstd data, or through a pipe. A failing run
+# prints its command line and keeps its files for replay.
 #
 # The sequence is fixed by the seed; VORN_ROBUST_SEED and VORN_ROBUST_RUNS change it and its
 # length: the test suite makes 60 runs, .ci/run 2000 (VORN_ROBUST_RUNS=5000 searches longer).
@@ -189,6 +190,9 @@ operation() {
         pick ,4 ,8 ,0 ,3 '' ,-4; args+=("$f$P") ;;
     36) pick , '\t' '\n' '\\' '\x' ';' ' '; args+=(-z "$P") ;;
     37) pick 50p 90 1 s 0; args+=("--split=$P") ;;
+    38) pick '' =mean,p99.9,mode,mad,sskew =count,nan,sum =median,q1 =bogus =p101; args+=("--stats$P")
+        [ $((RANDOM % 2)) -eq 0 ] && { pick 1 2 9 0 x; args+=("--group-by=$P"); } ;;
+    39) pick --relate --relate=spearman --relate=cov --bins=3 --bins=1,0,1 --bins=0 --bins=2,5,1; args+=("$P") ;;
     *) args+=(--nop) ;;
     esac
 }
@@ -240,6 +244,13 @@ for ((run_no = 1; run_no <= runs; run_no++)); do
     input=${base_files[RANDOM % ${#base_files[@]}]}
     cp "../base/$input" ../base/sel.txt ../base/selgarbage.txt .
     [ $((RANDOM % 2)) -eq 0 ] && mutate "$input" "$RANDOM"
+    # How the input arrives: a file read in place, gzip or zstd data, or standard input from a pipe.
+    stdin_from=/dev/null
+    case $((RANDOM % 8)) in
+    0) gzip -c -- "$input" > in.gz && input=in.gz ;;
+    1) command -v zstd >/dev/null && zstd -q -c -- "$input" > in.zst && input=in.zst ;;
+    2 | 3) stdin_from=$input; input=- ;;
+    esac
     if [ $((RANDOM % 40)) -eq 0 ]; then pick . nosuch.dat; input=$P; fi
 
     args=()
@@ -271,10 +282,10 @@ for ((run_no = 1; run_no <= runs; run_no++)); do
     piped=0
     [ "$output" = - ] && [ $((RANDOM % 4)) -eq 0 ] && piped=1
     if [ "$piped" -eq 1 ]; then
-        VORN=$env_value timeout -k 5 "$limit" "$VORN_BIN" "${args[@]}" 2>err.txt </dev/null | head -c 10 >/dev/null
+        VORN=$env_value timeout -k 5 "$limit" "$VORN_BIN" "${args[@]}" 2>err.txt < <(cat -- "$stdin_from") | head -c 10 >/dev/null
         rc=${PIPESTATUS[0]}
     else
-        VORN=$env_value timeout -k 5 "$limit" "$VORN_BIN" "${args[@]}" >stdout.txt 2>err.txt </dev/null
+        VORN=$env_value timeout -k 5 "$limit" "$VORN_BIN" "${args[@]}" >stdout.txt 2>err.txt < <(cat -- "$stdin_from")
         rc=$?
     fi
 
@@ -295,7 +306,7 @@ for ((run_no = 1; run_no <= runs; run_no++)); do
             printf 'export ASAN_OPTIONS=%q UBSAN_OPTIONS=%q\n' "$ASAN_OPTIONS" "$UBSAN_OPTIONS"
             printf 'VORN=%q' "$env_value"
             printf ' %q' "$VORN_BIN" "${args[@]}"
-            printf ' </dev/null\n'
+            printf ' < <(cat -- %q)\n' "$stdin_from"
         } > "$kept/run$run_no/replay.sh"
         shown=()
         for a in "${args[@]}"; do [ ${#a} -gt 200 ] && a="${a:0:100}...(${#a} characters)"; shown+=("$a"); done
