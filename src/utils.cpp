@@ -23,6 +23,7 @@
 #include "output_commit.h"
 #include "readflag.h"
 #include "spill.h"
+#include "vorn_modes.h"
 
 // ---- Diagnostics -------------------------------------------------------------------------------
 
@@ -766,6 +767,8 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
     openout(of, antal, lines);
     std::fflush(stderr);
     flush_output(stdout);
+    // An operation that reads its rows once lets a stream flow on without a copy.
+    if (mode_reads_once(settings.mode)) read_rest_once(of.in);
     return antal;
 }
 
