@@ -118,7 +118,10 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
         env.p = previous_row;
         program.run(env);
         const size_t columns = program.harvest_variables(values.data(), n, env);
-        if (!of.out) openout(of, columns, 0);
+        if (!of.out) {
+            openout(of, columns, 0);
+            if (settings.strict) f.hold_output();
+        }
         f.write(values.data(), width, flag.data(), fields.data());
         std::swap(row_as_read, previous_row);  // p[k] of the next row is this row as read
     }

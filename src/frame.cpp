@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
+
 #include "spill.h"
 #include "transpos.h"
 #include "unfinished_outputs.h"
@@ -50,6 +52,8 @@ frame::frame(const char* namein, const char* nameout, const frame_opening& how)
     antal_ = how.count_rows ? openfiles_t(of_, how.flagfile, marks, &lines_, &rows_follow_)
                             : openfiles(of_, how.flagfile, marks);
     if (how.report_names && !settings.quiet) std::fprintf(stderr, "%s -> %s\n", namein, nameout ? nameout : "(null)");
+    // Strictly, no output is a result until it is complete.
+    if (settings.strict) hold_output();
 }
 
 void frame::hold_output()
@@ -94,10 +98,22 @@ void counted_rows::next(double* row)
         FILE* const comments = rules_.comments == comments_at::in_place ? of.out : nullptr;
         const char* line = myfgets_o(of.line.get(), settings.maxbuff, of.in, comments);
         if (!line) error("Can't read all lines\n");
-        parse_fields16(line, row, f_.columns());
+        if (settings.strict) [[unlikely]]
+            strict_fields16(place_of_last_line(of), line, row, f_.columns());
+        else
+            parse_fields16(line, row, f_.columns());
         return;
     }
     if (!f_.read(row, rules_.comments)) error("Can't read all lines\n");
+    if (rules_.key_columns) [[unlikely]]
+        for (const int col : *rules_.key_columns)
+            if (std::isnan(row[col])) {
+                open__files& of = f_.pair();
+                strict_error(place_of_last_line(of), static_cast<size_t>(col) + 1,
+                             field_of_line(of.line.get(), static_cast<size_t>(col)),
+                             "not a number (NaN) in a sort column",
+                             "a NaN compares equal to every value, so the rows around it would not be in order");
+            }
 }
 
 void counted_rows::end()

@@ -155,6 +155,19 @@ void print_options(const char* base)
     put("\n");                                                               // 79
 }
 
+// The options this program adds, after the version lines that close the classic text.
+void print_further_options()
+{
+    put("\nFurther options:\n");
+    put("--strict             - never guess: a field that is not a number, a row of another\n"
+        "                       width, a header line, a number that -t or --flip-ud would\n"
+        "                       split, a selection beyond the file, an unknown --math\n"
+        "                       function or NaN in a sort column ends the run with the file,\n"
+        "                       line and field; an output file left incomplete is taken back.\n"
+        "                       A mistyped option is a one-line error (status 1).\n"
+        "                       For scripts: export VORN=strict\n");
+}
+
 }  // namespace
 
 std::string help_command(const char* name)
@@ -187,6 +200,7 @@ void usage(const char* name)
     std::printf("%s\n", Notice);
     print_options(base);
     print_version(stdout);
+    print_further_options();
     finish_standard_output();
     std::exit(0);
 }
