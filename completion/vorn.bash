@@ -18,7 +18,7 @@ _vorn_long_options='--quiet --silence --debug --wait-on-error --no-wait-on-error
  --keepgt= --keeplt= --keepeq= --keepgeq= --keepleq= --keepneq= --range-keep= --range-remove=
  --sum-col --sum-vertical --sum-row --sum-horizontal --filter --filter= --medianfilter=
  --running-average= --running-avg= --running-mean= --sinc-lp= --sinc-hp= --sinc-bp= --sinc-bs=
- --diff --shift= --sort= --qsort= --shuffle --nop --noop
+ --diff --shift= --sort= --qsort= --shuffle --nop --noop --plot --plot=
  --eval= --eval-prolog= --eval-begin= --eval-epilog= --eval-end=
  --eval-examples --eval-operators --eval-functions --eval-constants --help --version'
 _vorn_short_options='-# -? -a -b -c -d -e -f -h -i -j -k -m -n -p -q -r -s -t -u -v -w -x -y -z'

@@ -118,10 +118,7 @@ void eval(const char* namein, const char* nameout, const char* flagfile, const c
         env.p = previous_row;
         program.run(env);
         const size_t columns = program.harvest_variables(values.data(), n, env);
-        if (!of.out) {
-            openout(of, columns, 0);
-            if (settings.strict) f.hold_output();
-        }
+        if (!of.out) openout(of, columns, 0);
         f.write(values.data(), width, flag.data(), fields.data());
         std::swap(row_as_read, previous_row);  // p[k] of the next row is this row as read
     }

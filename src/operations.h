@@ -59,6 +59,18 @@ void splitfile(const char* namein, const char* nameout, const char* flagfile, do
 void sum_vertical(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
 void sum_horizontal(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows);
 
+// How --plot draws: lines or dots, against the row number or (xy) the first selected column,
+// over the data's ranges or the ranges given.
+struct plot_style {
+    bool points = false;
+    bool xy = false;
+    bool x_range = false;
+    bool y_range = false;
+    double x_lo = 0, x_hi = 0, y_lo = 0, y_hi = 0;
+};
+void plot(const char* namein, const char* nameout, const char* flagfile, const plot_style& style, size_t* vars,
+          size_t* rows);
+
 // Parameters of the windowed-sinc filters.
 enum filter_types { LOWPASS, HIGHPASS, BANDPASS, BANDSTOP };
 struct sinc_parameters {

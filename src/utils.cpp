@@ -18,11 +18,12 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "output_commit.h"
 #include "readflag.h"
 #include "spill.h"
-#include "unfinished_outputs.h"
 
 // ---- Diagnostics -------------------------------------------------------------------------------
 
@@ -38,7 +39,7 @@ void error_(const char* file, int line, const char* fmt, ...)
 
 void end_after_error()
 {
-    undo_unfinished(stderr);
+    take_back_outputs(stderr);
     if (settings.wait_on_error) {
         std::fprintf(stderr, "\nPress enter to continue\n");
         std::fflush(stderr);
@@ -53,6 +54,7 @@ void end_process(int status)
 #ifdef VORN_FUZZ
     throw fatal_exit{status};
 #else
+    close_input_copies();
     std::exit(status);
 #endif
 }
@@ -829,7 +831,7 @@ open__files::~open__files()
             std::fflush(out);
         } else {
             forget_output(out);
-            std::fclose(out);
+            discard_output(out);
         }
     }
 }
@@ -860,16 +862,45 @@ void refuse_output_onto_input(const open__files& of)
     }
 }
 
+namespace {
+
+// What a name given for reading stands for: standard input for "-" (unless a file has that name).
+file_identity identity_of_source(const char* name)
+{
+    struct stat st;
+    if (std::strcmp(name, "-") == 0 && ::lstat(name, &st) != 0) return identity_of_descriptor(STDIN_FILENO);
+    return identity_of_path(name);
+}
+
+}  // namespace
+
 void refuse_output_onto_selection(const char* nameout, const char* selection)
 {
-    if (!nameout || !selection || is_stdout_name(nameout)) return;
-    if (same_regular_file(identity_of_path(nameout), identity_of_path(selection)))
+    if (!nameout || !selection) return;
+    const file_identity target =
+        is_stdout_name(nameout) ? identity_of_descriptor(STDOUT_FILENO) : identity_of_path(nameout);
+    if (same_regular_file(target, identity_of_source(selection))) {
+        if (is_stdout_name(nameout)) error("Standard output is the same file as the selection file %s\n", selection);
         error("Output file %s is the same file as the selection file %s\n", nameout, selection);
+    }
 }
 
 size_t openout(open__files& of, size_t antal, size_t lines)
 {
     if (!of.nameout) return antal;
+    open_output_stream(of);
+    if (settings.keep_comments) flush_comments(of.out);
+    size_t nr = (settings.mode == REM_COL || settings.mode == CUT_SQUARE) ? settings.marked : antal;
+    nr += settings.extra_columns;
+    const size_t announced = settings.add_line_count ? lines + settings.extra_lines : 0;
+    output.prolog(of.out, nr, announced);
+    return antal;
+}
+
+bool output_is_stdout(const open__files& of) { return of.nameout && is_stdout_name(of.nameout); }
+
+void open_output_stream(open__files& of)
+{
     refuse_output_onto_input(of);
     if (is_stdout_name(of.nameout)) {
         of.out = stdout;
@@ -878,18 +909,13 @@ size_t openout(open__files& of, size_t antal, size_t lines)
             stdout_buffered = true;
         }
     } else {
-        of.out = std::fopen(of.nameout, settings.append ? "a" : "w");
+        of.out = of.take_back ? open_output(of.nameout, settings.append != 0)
+                              : std::fopen(of.nameout, settings.append ? "a" : "w");
         if (!of.out) error("Could not open file %s for %s\n", of.nameout, settings.append ? "appending" : "writing");
         of.outbuf = my_malloc(char, STREAM_BUFFER);
         std::setvbuf(of.out, of.outbuf.get(), _IOFBF, STREAM_BUFFER);
         open_outputs.push_back(named_output{of.out, of.nameout});
     }
-    if (settings.keep_comments) flush_comments(of.out);
-    size_t nr = (settings.mode == REM_COL || settings.mode == CUT_SQUARE) ? settings.marked : antal;
-    nr += settings.extra_columns;
-    const size_t announced = settings.add_line_count ? lines + settings.extra_lines : 0;
-    output.prolog(of.out, nr, announced);
-    return antal;
 }
 
 flag_array open_flags(const char* flagfile, size_t antal, const char* namein)
@@ -941,16 +967,23 @@ void closefiles(open__files& of)
     }
     if (of.out) {
         output.epilog(of.out);
-        flush_output(of.out);
-        FILE* const out = std::exchange(of.out, nullptr);
-        if (out != stdout) {
-            forget_output(out);
-            if (std::fclose(out) != 0) error("Could not write %s: %s\n", of.nameout, std::strerror(errno));
-        }
+        close_output_stream(of);
     }
     of.inbuf.reset();
     of.outbuf.reset();
     of.line.reset();
+}
+
+void close_output_stream(open__files& of)
+{
+    if (!of.out) return;
+    flush_output(of.out);
+    FILE* const out = std::exchange(of.out, nullptr);
+    if (out != stdout) {
+        forget_output(out);
+        const int failure = commit_output(out);
+        if (failure != 0) error("Could not write %s: %s\n", of.nameout, std::strerror(failure));
+    }
 }
 
 void flush_output(FILE* out)

@@ -195,6 +195,9 @@ struct open__files {
     std::unique_ptr<char[]> line;  // the row reader's line buffer, maxbuff bytes once used
     // "Found %lu variables." (and the row count) go to standard error when set.
     bool report_counts = !settings.quiet;
+    // The output file becomes the result only when closefiles succeeds; a failure before takes
+    // it back (see output_commit.h). Set before the output is opened.
+    bool take_back = false;
     open__files() = default;
     open__files(const char* in_name, const char* out_name) : namein(in_name), nameout(out_name) {}
     open__files(const open__files&) = delete;
@@ -219,6 +222,12 @@ void refuse_output_onto_input(const open__files& of);
 // would lose the selection and the result with it: refused before anything is opened.
 void refuse_output_onto_selection(const char* nameout, const char* selection);
 size_t openout(open__files& of, size_t antal, size_t lines);
+// Only the stream of openout, for an output that is not rows of numbers: no comments, no prolog.
+void open_output_stream(open__files& of);
+// Whether the pair's output name means standard output.
+bool output_is_stdout(const open__files& of);
+// Flushes and closes the pair's output without an epilog; a failed write is fatal as in closefiles.
+void close_output_stream(open__files& of);
 // A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
 // `namein` names the input in strict refusals.
 flag_array open_flags(const char* flagfile, size_t antal, const char* namein = nullptr);

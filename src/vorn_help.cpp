@@ -155,10 +155,15 @@ void print_options(const char* base)
     put("\n");                                                               // 79
 }
 
-// The options this program adds, after the version lines that close the classic text.
-void print_further_options()
+// What this vorn adds to the options above, after the text that ends with the version lines.
+void print_additions()
 {
-    put("\nFurther options:\n");
+    put("\nAdded options:\n");
+    put("--plot[=style]       - draw the selected columns (all when none is selected)\n"
+        "                       against the row number: an SVG picture when outfile\n"
+        "                       ends in .svg, else braille characters. style: lines or\n"
+        "                       points, xy (x is the first selected column),\n"
+        "                       x=lo:hi, y=lo:hi (fixed ranges), joined by commas.\n");
     put("--strict             - never guess: a field that is not a number, a row of another\n"
         "                       width, a header line, a number that -t or --flip-ud would\n"
         "                       split, a selection beyond the file, an unknown --math\n"
@@ -200,7 +205,7 @@ void usage(const char* name)
     std::printf("%s\n", Notice);
     print_options(base);
     print_version(stdout);
-    print_further_options();
+    print_additions();
     finish_standard_output();
     std::exit(0);
 }

@@ -144,6 +144,11 @@ constexpr mode_row table[] = {
     {WINDOW_SINC_BS, CLEARS_NONE, true, run_sinc},
     {MODE_FLIP_UD, FLAGS, true, names_only<flip_ud>},
     {MODE_FLIP_LR, FLAGS, true, names_only<flip_lr>},
+    // Without a selection every column is plotted.
+    {PLOT, FLAGS, true,
+     [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
+         plot(p.namein, p.nameout, p.flagfile, st.plot, vars, rows);
+     }},
 };
 
 constexpr bool rows_in_mode_order()

@@ -15,6 +15,7 @@
 
 #include "compat.h"
 #include "evaluate.h"
+#include "plot.h"
 #include "readflag.h"
 #include "utils.h"
 #include "vorn_help.h"
@@ -68,7 +69,8 @@ enum CMD_OPTS {
     OPT_INPUT_DELIM,
     OPT_FLIP_UD,
     OPT_FLIP_LR,
-    OPT_LAST_OPTION
+    OPT_LAST_OPTION,
+    OPT_PLOT = 320
 };
 
 // '#' and '?' lead, so that strict mode can leave out the '?' (see parse_options).
@@ -180,10 +182,11 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"eval_constants", 0, nullptr, OPT_EVAL_CONST},
                             {"eval-functions", 0, nullptr, OPT_EVAL_FUNC},
                             {"eval_functions", 0, nullptr, OPT_EVAL_FUNC},
+                            {"plot", 2, nullptr, OPT_PLOT},
                             {"strict", 0, &settings.strict, 1},
                             {nullptr, 0, nullptr, 0}};
 
-static_assert(sizeof long_opts / sizeof long_opts[0] == 108, "107 long options and the closing entry");
+static_assert(sizeof long_opts / sizeof long_opts[0] == 109, "108 long options and the closing entry");
 
 // Whether an argument is --strict or an abbreviation of it that the parser takes for it (no
 // other long option begins with "str").
@@ -609,6 +612,11 @@ void parse_options(int argc, char** argv, entry_state& st)
         case OPT_FILTER_SINC_HP: set_sinc(st, WINDOW_SINC_HP, arg); break;
         case OPT_FILTER_SINC_BP: set_sinc(st, WINDOW_SINC_BP, arg); break;
         case OPT_FILTER_SINC_BS: set_sinc(st, WINDOW_SINC_BS, arg); break;
+        case OPT_PLOT:
+            select_mode(st, PLOT);
+            if (const std::string bad = parse_plot_style(arg, st.plot); !bad.empty())
+                error("Unknown plot style %s (lines, points, xy, x=LO:HI, y=LO:HI)\n", bad.c_str());
+            break;
         case 'v': print_version_block();
         case OPT_EVAL_EXAMPLE: eval_examples(stdout); end_listing();
         case OPT_EVAL_OP: eval_oplist(stdout); end_listing();

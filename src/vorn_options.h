@@ -25,6 +25,7 @@ struct entry_state {
     std::optional<std::string> function_prolog;
     std::optional<std::string> function_epilog;
     sinc_parameters sinc;
+    plot_style plot;
 };
 
 // Takes the words of the VORN variable (separated by ':'): "quiet", "debug" and "strict" set

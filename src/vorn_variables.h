@@ -48,6 +48,7 @@ enum MODES {
     WINDOW_SINC_BS,
     MODE_FLIP_UD,
     MODE_FLIP_LR,
+    PLOT,  // --plot
     LAST
 };
 

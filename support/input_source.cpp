@@ -1,15 +1,22 @@
 #include "input_source.h"
 
+#include "memory_limits.h"
 #include "temp_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef VORN_HAVE_ZLIB
 #include <zlib.h>
+#endif
+#ifdef VORN_HAVE_ZSTD
 #include <zstd.h>
+#include <zstd_errors.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -229,6 +236,15 @@ int copy_close(void* cookie)
     return 0;
 }
 
+// A copy that nothing reads and that its source can make again (a compressed regular file), or
+// any copy that nothing reads, with streams_too.
+bool can_be_released(const spool& s, bool streams_too)
+{
+    if (!streams_too && s.key.type != S_IFREG) return false;
+    return std::none_of(readers().begin(), readers().end(),
+                        [&s](const std::unique_ptr<copy_reader>& r) { return r->from == &s; });
+}
+
 unique_file open_copy(spool& from)
 {
     auto reader = std::make_unique<copy_reader>(copy_reader{&from});
@@ -249,8 +265,53 @@ content content_of(const unsigned char* p, size_t n)
 {
     if (n >= 2 && p[0] == 0x1f && p[1] == 0x8b) return content::gzip;
     if (n >= 4 && p[0] == 0x28 && p[1] == 0xb5 && p[2] == 0x2f && p[3] == 0xfd) return content::zstd;
+    // A skippable frame (magic 0x184D2A50 to 0x184D2A5F, little-endian), as parallel writers put
+    // first, is zstd data too.
+    if (n >= 4 && (p[0] & 0xf0) == 0x50 && p[1] == 0x2a && p[2] == 0x4d && p[3] == 0x18) return content::zstd;
     return content::plain;
 }
+
+#ifdef VORN_HAVE_ZSTD
+// The largest window a zstd frame may ask for here: the format's own limit (2 GiB), less when the
+// machine or the address-space limit leaves less.
+constexpr int LARGEST_WINDOW_LOG = 31;
+constexpr int SMALLEST_WINDOW_LOG = 10;
+
+size_t zstd_window_allowance()
+{
+    size_t allowed = size_t{1} << LARGEST_WINDOW_LOG;
+    if (const size_t physical = physical_memory(); physical > 0) allowed = std::min(allowed, physical / 2);
+    return std::min(allowed, address_space_room() / 2);
+}
+
+int window_log_for(size_t bytes)
+{
+    int log = SMALLEST_WINDOW_LOG;
+    while (log < LARGEST_WINDOW_LOG && (size_t{1} << (log + 1)) <= bytes) ++log;
+    return log;
+}
+
+// The window a zstd frame header at p (n bytes) asks for; 0 when the header is not all there.
+uint64_t zstd_window_of(const unsigned char* p, size_t n)
+{
+    if (n < 6) return 0;
+    const unsigned descriptor = p[4];
+    if (!(descriptor & 0x20)) {
+        const unsigned w = p[5];
+        const uint64_t base = uint64_t{1} << (SMALLEST_WINDOW_LOG + (w >> 3));
+        return base + base / 8 * (w & 7);
+    }
+    // A single segment: the window is the content size that follows the dictionary number.
+    static constexpr size_t dictionary_bytes[] = {0, 1, 2, 4};
+    static constexpr size_t size_bytes[] = {1, 2, 4, 8};
+    const size_t at = 5 + dictionary_bytes[descriptor & 3];
+    const size_t len = size_bytes[descriptor >> 6];
+    if (n < at + len) return 0;
+    uint64_t size = 0;
+    for (size_t i = len; i-- > 0;) size = size << 8 | p[at + i];
+    return len == 2 ? size + 256 : size;
+}
+#endif
 
 // Decompresses one source into a temporary file; head holds the bytes already read from it.
 // Every failure leaves a sentence in `failure`.
@@ -297,6 +358,7 @@ private:
         return n;
     }
 
+#ifdef VORN_HAVE_ZLIB
     bool gunzip()
     {
         std::vector<unsigned char> out(CHUNK);
@@ -345,32 +407,71 @@ private:
         if (in_member) return fail("Truncated gzip data in " + shown_ + ": unexpected end of the data");
         return true;
     }
+#else
+    bool gunzip() { return fail(shown_ + " is gzip-compressed; this vorn was built without zlib (zlib1g-dev)"); }
+#endif
 
+#ifdef VORN_HAVE_ZSTD
     bool unzstd()
     {
         std::vector<unsigned char> out(CHUNK);
         std::unique_ptr<ZSTD_DCtx, size_t (*)(ZSTD_DCtx*)> dctx(ZSTD_createDCtx(), ZSTD_freeDCtx);
         if (!dctx) return fail("Could not allocate memory to decompress " + shown_);
+        const size_t allowance = zstd_window_allowance();
+        ZSTD_DCtx_setParameter(dctx.get(), ZSTD_d_windowLogMax, window_log_for(allowance));
+        // The first frame's header whole, so that a window too large can be told in figures.
+        while (have_ < 32) {
+            const ssize_t n = read_some(from_, in_.data() + have_, 32 - have_);
+            if (n < 0) return read_failed();
+            if (n == 0) break;
+            have_ += static_cast<size_t>(n);
+        }
         ZSTD_inBuffer input{in_.data(), have_, 0};
         size_t pending = 1;        // 0 once a frame is complete and flushed
         bool more_output = false;  // the last call filled the output: it may hold more
+        size_t frame_start = 0;    // where the frame being begun starts in the input, when known
+        bool frame_start_known = true;
         for (;;) {
             if (input.pos == input.size && !more_output) {
                 const ssize_t n = refill();
                 if (n < 0) return false;
                 if (n == 0) break;
                 input = ZSTD_inBuffer{in_.data(), static_cast<size_t>(n), 0};
+                frame_start = 0;
             }
             ZSTD_outBuffer output{out.data(), out.size(), 0};
             pending = ZSTD_decompressStream(dctx.get(), &output, &input);
             if (ZSTD_isError(pending))
-                return fail("Corrupt zstd data in " + shown_ + ": " + ZSTD_getErrorName(pending));
+                return zstd_failed(pending, input, frame_start_known ? frame_start : input.size, allowance);
+            frame_start_known = pending == 0;
+            frame_start = input.pos;
             if (!put(out.data(), output.pos)) return false;
             more_output = output.pos == output.size && pending != 0;
         }
         if (pending != 0) return fail("Truncated zstd data in " + shown_ + ": unexpected end of the data");
         return true;
     }
+
+    // The sentence for a failed zstd call; a frame whose window is too large says how much memory
+    // it needs (its header is read again from frame_start when it is still in the buffer).
+    bool zstd_failed(size_t code, const ZSTD_inBuffer& input, size_t frame_start, size_t allowance)
+    {
+        const ZSTD_ErrorCode e = ZSTD_getErrorCode(code);
+        if (e == ZSTD_error_memory_allocation) return fail("Could not allocate memory to decompress " + shown_);
+        if (e != ZSTD_error_frameParameter_windowTooLarge)
+            return fail("Corrupt zstd data in " + shown_ + ": " + ZSTD_getErrorName(code));
+        std::string need = "more memory than";
+        const uint64_t window =
+            frame_start < input.size
+                ? zstd_window_of(static_cast<const unsigned char*>(input.src) + frame_start, input.size - frame_start)
+                : 0;
+        if (window > 0) need = std::to_string((window + (1 << 20) - 1) >> 20) + " MiB of memory, more than";
+        return fail("Could not decompress " + shown_ + ": its zstd data needs " + need + " the " +
+                    std::to_string(allowance >> 20) + " MiB it may use here");
+    }
+#else
+    bool unzstd() { return fail(shown_ + " is zstd-compressed; this vorn was built without zstd (libzstd-dev)"); }
+#endif
 };
 
 opened_input cannot_open(int error)
@@ -503,4 +604,16 @@ opened_input open_input(const char* name)
     }
     spools().push_back(std::move(s));
     return ok(open_copy(*spools().back()), identity, name);
+}
+
+void release_input_copies(bool streams_too)
+{
+    std::erase_if(spools(),
+                  [streams_too](const std::unique_ptr<spool>& s) { return can_be_released(*s, streams_too); });
+}
+
+void close_input_copies()
+{
+    // Closing a stream takes its reader off the list.
+    while (!readers().empty()) std::fclose(readers().back()->stream);
 }

@@ -17,8 +17,9 @@ expect_eq "-v writes nothing to stderr" "" "$ERR"
 rc_is "--more -? exits 0" --more -? 0
 help=$OUT
 expect_eq "help begins with the version line" "$version_line" "${help%%"$nl"*}"
-expect_contains "the version block closes the classic help text; the further options follow" \
-    "${version_block}${nl}Further options:$nl--strict " "$help"
+# The options this vorn adds follow the version block.
+prescribed=${help%"${nl}Added options:${nl}"*}
+expect_eq "help's own text ends with the version block" "$version_block" "${prescribed: -${#version_block}}"
 expect_contains "Usage line with the bare program name" \
     "${nl}${nl}Usage: vorn -options infile outfile [vornfile] [-e \"string\"]${nl}infile               - original file$nl" "$help"
 expect_contains "-w line shows .out" \
