@@ -70,7 +70,11 @@ enum CMD_OPTS {
     OPT_FLIP_UD,
     OPT_FLIP_LR,
     OPT_LAST_OPTION,
-    OPT_PLOT = 320
+    OPT_PLOT = 320,
+    OPT_STATS,
+    OPT_GROUP_BY,
+    OPT_PAIRWISE,
+    OPT_BINS
 };
 
 // '#' and '?' lead, so that strict mode can leave out the '?' (see parse_options).
@@ -172,6 +176,10 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"sinc-hp", 1, nullptr, OPT_FILTER_SINC_HP},
                             {"sinc-bp", 1, nullptr, OPT_FILTER_SINC_BP},
                             {"sinc-bs", 1, nullptr, OPT_FILTER_SINC_BS},
+                            {"stats", 2, nullptr, OPT_STATS},
+                            {"group-by", 1, nullptr, OPT_GROUP_BY},
+                            {"relate", 2, nullptr, OPT_PAIRWISE},
+                            {"bins", 1, nullptr, OPT_BINS},
                             {"version", 0, nullptr, 'v'},
                             {"help", 0, nullptr, 'h'},
                             {"eval-examples", 0, nullptr, OPT_EVAL_EXAMPLE},
@@ -186,7 +194,7 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"strict", 0, &settings.strict, 1},
                             {nullptr, 0, nullptr, 0}};
 
-static_assert(sizeof long_opts / sizeof long_opts[0] == 109, "108 long options and the closing entry");
+static_assert(sizeof long_opts / sizeof long_opts[0] == 113, "112 long options and the closing entry");
 
 // Whether an argument is --strict or an abbreviation of it that the parser takes for it (no
 // other long option begins with "str").
@@ -428,6 +436,21 @@ void set_sinc(entry_state& st, MODES mode, const char* arg)
     }
 }
 
+// Statistics per group of rows with the same value in a key column; without --stats, the
+// default statistics.
+void set_group_by(entry_state& st, const char* arg)
+{
+    char* end = nullptr;
+    const long key = std::strtol(arg, &end, 10);
+    if (end == arg || *end != '\0') error("Can't convert %s to a number\n", arg);
+    if (key < 1) error("The key column of --group-by counts from 1 (%ld)\n", key);
+    st.summary.group_by = key;
+    if (settings.mode != MODE_STATS) {
+        select_mode(st, MODE_STATS);
+        if (st.summary.items.empty()) st.summary.items = parse_stat_list(nullptr);
+    }
+}
+
 // Ends a run that only printed a listing; a listing that could not be written is fatal.
 [[noreturn]] void end_listing()
 {
@@ -616,6 +639,19 @@ void parse_options(int argc, char** argv, entry_state& st)
             select_mode(st, PLOT);
             if (const std::string bad = parse_plot_style(arg, st.plot); !bad.empty())
                 error("Unknown plot style %s (lines, points, xy, x=LO:HI, y=LO:HI)\n", bad.c_str());
+            break;
+        case OPT_STATS:
+            select_mode(st, MODE_STATS);
+            st.summary.items = parse_stat_list(arg);
+            break;
+        case OPT_GROUP_BY: set_group_by(st, arg); break;
+        case OPT_PAIRWISE:
+            select_mode(st, MODE_PAIRWISE);
+            st.pairs = parse_pairwise(arg);
+            break;
+        case OPT_BINS:
+            select_mode(st, MODE_BINS);
+            st.bins = parse_bins(arg);
             break;
         case 'v': print_version_block();
         case OPT_EVAL_EXAMPLE: eval_examples(stdout); end_listing();
