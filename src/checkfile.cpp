@@ -20,7 +20,7 @@ void count_file(const char* namein, size_t* vars, size_t* rows, const count_rule
         const size_t found = scanline(s, &stop);
         // Strictly, a line the count would stop at, or of another width, is refused.
         if (settings.strict && (found != antal || *stop != '\0')) [[unlikely]]
-            strict_fields({namein, of.in, lines.offset(), false}, s, antal);
+            strict_fields({namein, of.in, -1, false, lines.pieces()}, s, antal);
         if (found != antal) {
             // A line with no number at its start ends the check; it is not counted.
             if (found == 0) break;

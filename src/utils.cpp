@@ -24,6 +24,7 @@
 #include "output_commit.h"
 #include "readflag.h"
 #include "spill.h"
+#include "vorn_modes.h"
 
 // ---- Diagnostics -------------------------------------------------------------------------------
 
@@ -382,7 +383,6 @@ constexpr size_t PIECES_BLOCK = 1 << 20;
 
 line_pieces::line_pieces(FILE* in, size_t size)
     : in_(in),
-      start_(std::ftell(in)),
       most_(std::min(size, static_cast<size_t>(INT_MAX)) - 1),
       capacity_(PIECES_BLOCK + most_),
       buffer_(my_malloc(char, capacity_ + 1))
@@ -392,7 +392,6 @@ line_pieces::line_pieces(FILE* in, size_t size)
 void line_pieces::refill()
 {
     std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
-    dropped_ += pos_;
     end_ -= pos_;
     pos_ = 0;
     // What is left is shorter than a piece, so a whole block fits behind it. A block as large as
@@ -433,6 +432,7 @@ char* line_pieces::next_piece()
         refill();
     }
     char* const piece = buffer_.get() + pos_;
+    ++pieces_;
     terminated_ = stop;
     saved_ = buffer_[stop];
     have_saved_ = true;
@@ -558,7 +558,7 @@ size_t get_rows(FILE* in, size_t antal, bool report, bool* rows_follow, const ch
         const size_t found = scanline(line, &stop);
         // Strictly, a line that the count would stop at is refused; strict_fields says why.
         if (settings.strict && (found != antal || *stop != '\0')) [[unlikely]]
-            strict_fields({name, in, lines.offset(), false}, line, antal);
+            strict_fields({name, in, -1, false, lines.pieces()}, line, antal);
         if (found != antal) {
             if (rows_follow) *rows_follow = std::strlen(line) > settings.skip_columns;
             break;
@@ -618,6 +618,12 @@ size_t line_number_at(FILE* in, long long end)
     return newlines + 1;
 }
 
+size_t line_number_of(const input_place& at)
+{
+    if (at.line > 0) return at.line;
+    return at.in ? line_number_at(at.in, at.end) : 0;
+}
+
 // A text as the report quotes it: its line end removed and at most 60 characters.
 std::string quoted(std::string_view text)
 {
@@ -653,8 +659,8 @@ std::string hint_for_field(const input_place& at, std::string_view field)
     for (const char* missing : {"NA", "N/A", "na", "n/a", "null", "NULL", "None", "-", "?", "."})
         if (field == missing) return "a missing value can be written as nan, which is read as not-a-number";
     if (at.first_data_line && std::any_of(field.begin(), field.end(), is_letter))
-        return "if this line is a header, skip it with --skip-rows=" +
-               std::to_string(at.in ? line_number_at(at.in, at.end) : 1) + " or start it with '#'";
+        return "if this line is a header, skip it with --skip-rows=" + std::to_string(line_number_of(at)) +
+               " or start it with '#'";
     for (const char c : {';', '|', ':', '/'})
         if (field.find(c) != std::string_view::npos)
             return std::string("to read '") + c + "' as a separator, give --input-delimiter='" + c + "'";
@@ -668,9 +674,9 @@ void strict_error(const input_place& at, size_t field, std::string_view text, co
 {
     std::string where = "vorn: ";
     if (at.file) where.append(at.file);
-    if (at.end >= 0 || at.end == LINE_JUST_READ) {
+    if (at.line > 0 || at.end >= 0 || at.end == LINE_JUST_READ) {
         if (at.file) where.append(", ");
-        where.append("line ").append(std::to_string(at.in ? line_number_at(at.in, at.end) : 0));
+        where.append("line ").append(std::to_string(line_number_of(at)));
     }
     if (field > 0) where.append(where.size() > 6 ? ", " : "").append("field ").append(std::to_string(field));
     if (where.size() > 6) where.append(": ");
@@ -682,7 +688,11 @@ void strict_error(const input_place& at, size_t field, std::string_view text, co
     end_after_error();
 }
 
-input_place place_of_last_line(const open__files& of) { return {of.namein, of.in, LINE_JUST_READ, false}; }
+input_place place_of_last_line(const open__files& of)
+{
+    // A stream read once cannot be read again to find the line: its reader counted them.
+    return {of.namein, of.in, LINE_JUST_READ, false, mode_reads_once(settings.mode) ? of.lines_read : 0};
+}
 
 size_t strict_fields(const input_place& at, char* line, size_t vars, double* var, field_text* text)
 {
@@ -740,18 +750,37 @@ std::string_view field_of_line(const char* line, size_t k)
     }
 }
 
+namespace {
+
+// The row reader of strict mode: myfgets_o counting every line it reads, then strict_fields.
+double* readline_strictly(open__files& of, double* var, FILE* ut, size_t vars, field_text* text,
+                          const reader_rules& rules)
+{
+    char* const s = of.line.get();
+    const int size = settings.maxbuff > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(settings.maxbuff);
+    do {
+        if (!fgets_unlocked(s, size, of.in)) {
+            if (ferror_unlocked(of.in)) error("%s\n", read_failure(of.in).c_str());
+            return nullptr;
+        }
+        ++of.lines_read;
+    } while (!is_data_line(s, ut, rules));
+    strict_fields(place_of_last_line(of), s, vars, var, text);
+    return var;
+}
+
+}  // namespace
+
 double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text, const reader_rules& rules)
 {
     FILE* const in = of.in;
     // One buffer serves every row of the pair: the line size is fixed once the options are read.
     if (!of.line) of.line = line_buffer();
     if (std::feof(in)) return nullptr;
+    if (settings.strict) [[unlikely]]
+        return readline_strictly(of, var, ut, vars, text, rules);
     char* line = myfgets_o(of.line.get(), settings.maxbuff, in, ut, rules);
     if (!line) return nullptr;
-    if (settings.strict) [[unlikely]] {
-        strict_fields(place_of_last_line(of), line, vars, var, text);
-        return var;
-    }
     const size_t len = std::strlen(line);
     if (len <= settings.skip_columns) return nullptr;
     char* p = line + settings.skip_columns;
@@ -944,6 +973,8 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
     openout(of, antal, lines);
     std::fflush(stderr);
     flush_output(stdout);
+    // An operation that reads its rows once lets a stream flow on without a copy.
+    if (mode_reads_once(settings.mode)) read_rest_once(of.in);
     return antal;
 }
 

@@ -103,17 +103,16 @@ public:
     // The next data line, NUL-terminated, valid until the next call; comment lines are treated as
     // myfgets_o treats them. Null at the end of the stream; a failed read is fatal.
     char* next_data_line(FILE* ostream, const reader_rules& rules);
-    // The stream offset just after the line handed out last.
-    long long offset() const { return start_ + static_cast<long long>(dropped_ + pos_); }
+    // The number of lines (pieces) handed out, comments included.
+    size_t pieces() const { return pieces_; }
 
 private:
     char* next_piece();
     void refill();
 
     FILE* in_;
-    long long start_;     // the stream's offset when the pass began
-    size_t dropped_ = 0;  // bytes moved out of the front of the buffer so far
-    size_t most_;         // characters in a piece at most
+    size_t pieces_ = 0;
+    size_t most_;  // characters in a piece at most
     size_t capacity_;
     std::unique_ptr<char[]> buffer_;
     size_t pos_ = 0, end_ = 0;
@@ -154,13 +153,15 @@ const char* read_double_text(const char* p, const char* end, double* value, bool
 
 struct open__files;
 
-// Where in an input a strict check failed. The line number is found only when the failure is
-// reported, by counting the lines of the stream up to `end`, so reading pays nothing for it.
+// Where in an input a strict check failed. Unless a pass that cannot read its stream again
+// counted the lines (`line`), the line number is found only when the failure is reported, by
+// counting the lines of the stream up to `end`.
 struct input_place {
     const char* file = nullptr;
     FILE* in = nullptr;
     long long end = -1;            // the offset just after the line refused; -1: no line
     bool first_data_line = false;  // the line that gives the column count
+    size_t line = 0;               // the line's number when the pass counted it, else 0
 };
 // An `end` that is where `in` stands when the failure is reported: the line just read.
 constexpr long long LINE_JUST_READ = -2;
@@ -198,6 +199,8 @@ struct open__files {
     // The output file becomes the result only when closefiles succeeds; a failure before takes
     // it back (see output_commit.h). Set before the output is opened.
     bool take_back = false;
+    // Lines the strict row reader has read (comments included), for a stream read only once.
+    size_t lines_read = 0;
     open__files() = default;
     open__files(const char* in_name, const char* out_name) : namein(in_name), nameout(out_name) {}
     open__files(const open__files&) = delete;

@@ -82,6 +82,9 @@ expect_file "a wildcard pass that completed keeps its output" good.out "1 2 3${n
 expect_no_file "the failed wildcard pass leaves no output" short.out
 run --strict --nop short.dat -
 expect_eq "standard output keeps the rows written before the failure" "1 2 3$nl" "$OUT"
+# A stream read once (beyond the part kept of it) still has its lines counted.
+err=$( (seq 400000; echo 1 2) | "$VORN_BIN" --strict --nop - /dev/null 2>&1)
+expect_contains "a long pipe names the line" "vorn: -, line 400001: 2 numbers, where the first data row has 1" "$err"
 
 # Option errors: one line on standard error, status 1, nothing on standard output.
 options=(
