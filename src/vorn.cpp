@@ -1,6 +1,8 @@
 // The entry: environment, argument files, the option loop, the run log and the passes. The
 // options record what to do (vorn_options); the mode table runs it (vorn_modes).
 #include <getopt.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include "input_source.h"
 #include "logfile.h"
 #include "mypath.h"
+#include "progress.h"
 #include "utils.h"
 #include "vorn_help.h"
 #include "vorn_modes.h"
@@ -39,6 +42,8 @@ int run(int argc, char** argv)
     entry_state st;
     parse_options(argc, argv, st);
     if (settings.mode == UNKNOWN) usage(argv[0]);
+    // A status line for long runs, on a terminal only.
+    if (!settings.quiet && !settings.no_progress && ::isatty(STDERR_FILENO)) progress::start();
 
     logfile(argc, const_cast<const char**>(argv));
     if (optind >= argc) error("No source filename\n");
@@ -64,6 +69,7 @@ int run(int argc, char** argv)
         dispatch(st,
                  {namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round});
         std::fflush(stderr);
+        progress::erase();
         finish_standard_output();
         release_input_copies();
         if (!settings.wildcards) break;

@@ -387,6 +387,7 @@ void parse_env(const char* env)
         const std::string word = copy.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
         if (word == "quiet") settings.quiet = 1;
         if (word == "debug") settings.debug = 1;
+        if (word == "noprogress") settings.no_progress = 1;
         if (colon == std::string::npos) break;
         start = colon + 1;
     }

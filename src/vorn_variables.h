@@ -63,6 +63,7 @@ struct vorn_variables {
     int debug = 0;
     int wait_on_error = 0;
     int more = 0;
+    int no_progress = 0;  // VORN=noprogress: no status line on long runs
     // reading
     int keep_comments = 0;
     unsigned long skip_columns = 0;
