@@ -9,7 +9,7 @@ void diff(const char* namein, const char* nameout, const char* flagfile, size_t*
     announce("Vorn: Differentiating ", "Differentiating rows\n");
     std::unique_ptr<double[]> previous;  // the previous row as read
     std::unique_ptr<double[]> current;
-    stream_rows(namein, nameout, {.flagfile = flagfile}, vars, rows, marked_columns::written,
+    stream_rows(namein, nameout, {.flagfile = flagfile, .takes_back = true}, vars, rows, marked_columns::written,
                 [&](double* row, const flag_array& flag, size_t antal) {
                     if (!previous) {
                         // The first row is its own predecessor, so its selected columns come out as 0.

@@ -10,7 +10,7 @@ void filter(const char* namein, const char* nameout, const char* flagfile, size_
             size_t* vars, size_t* rows)
 {
     announce("Vorn: Filter ", "Apply filter to selected columns\n");
-    frame f(namein, nameout, {.flagfile = flagfile, .budgeted = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = get_rows(f.pair().in, antal);
     const flag_array& flag = f.marks();
@@ -19,7 +19,6 @@ void filter(const char* namein, const char* nameout, const char* flagfile, size_
     if (antal > 0 && lines > 0) {
         // Five rows as read are all the filter needs: output row i is written once row i+2 is in.
         constexpr size_t WINDOW = 5;
-        f.hold_output();
         const std::string window = "the filter's window of 5 rows of " + std::to_string(antal) + " columns";
         budget_count((WINDOW + 1) * antal * sizeof(double), 0, window.c_str());
         const row_table ring = make_row_table(WINDOW, antal);

@@ -1,11 +1,8 @@
 // The operation frame: opening, reading, writing and closing for every operation.
 #include "frame.h"
 
-#include <sys/stat.h>
-
 #include "spill.h"
 #include "transpos.h"
-#include "unfinished_outputs.h"
 
 void announce(const char* title, const char* description, ...)
 {
@@ -18,43 +15,14 @@ void announce(const char* title, const char* description, ...)
     va_end(ap);
 }
 
-long long length_before_writing(const char* nameout)
+frame::frame(const char* namein, const char* nameout, const frame_opening& how) : of_(namein, nameout)
 {
-    struct stat st {};
-    if (nameout && settings.append && ::stat(nameout, &st) == 0 && S_ISREG(st.st_mode))
-        return static_cast<long long>(st.st_size);
-    return -1;
-}
-
-bool hold_output(const open__files& of, long long length_before)
-{
-    if (!of.out || of.out == stdout) return false;
-    struct stat st {};
-    if (::fstat(fileno(of.out), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    hold_unfinished(of.nameout, of.out, length_before);
-    return true;
-}
-
-void close_held(open__files& of, bool held)
-{
-    if (held) unfinished_stream_closing(of.out);
-    closefiles(of);
-    if (held) release_unfinished(of.nameout);
-}
-
-frame::frame(const char* namein, const char* nameout, const frame_opening& how)
-    : of_(namein, nameout), output_length_before_(length_before_writing(nameout))
-{
+    of_.take_back = how.takes_back;
     if (how.budgeted) memory_budget();
     flag_array* const marks = how.marks ? &flag_ : nullptr;
     antal_ = how.count_rows ? openfiles_t(of_, how.flagfile, marks, &lines_, &rows_follow_)
                             : openfiles(of_, how.flagfile, marks);
     if (how.report_names && !settings.quiet) std::fprintf(stderr, "%s -> %s\n", namein, nameout ? nameout : "(null)");
-}
-
-void frame::hold_output()
-{
-    if (!held_) held_ = ::hold_output(of_, output_length_before_);
 }
 
 reader_rules frame::write_comments_first(size_t lines, int& countdown)
@@ -72,8 +40,7 @@ reader_rules frame::write_comments_first(size_t lines, int& countdown)
 void frame::finish(size_t* vars, size_t* rows, size_t count)
 {
     flag_array().swap(flag_);
-    close_held(of_, held_);
-    held_ = false;
+    closefiles(of_);
     *vars = antal_;
     *rows = count;
 }

@@ -12,16 +12,6 @@
 void announce(const char* title, const char* description, ...)
     __attribute__((format(printf, 1, 3), format(printf, 2, 3)));
 
-// The length to cut an output back to should the run fail: its length now when it is a regular
-// file that is appended to, else -1 (the output is removed).
-long long length_before_writing(const char* nameout);
-// From here on the pair's output (a regular file, not standard output) is only a result once
-// close_held has closed it: a fatal error removes it, or cuts it back to `length_before`.
-// Returns whether it is held.
-bool hold_output(const open__files& of, long long length_before);
-// Closes the pair (closefiles), then lets the output go.
-void close_held(open__files& of, bool held);
-
 // How a frame opens its pair.
 struct frame_opening {
     const char* flagfile = nullptr;  // the selection file (null: the inline selections only)
@@ -31,6 +21,9 @@ struct frame_opening {
     // A whole-file operation: its memory budget is settled before anything is opened, so that
     // a VORN_MEMORY that is not a size ends the run before an output exists.
     bool budgeted = false;
+    // The output becomes the result only when the run succeeds: any failure before finish()
+    // takes it back (see output_commit.h).
+    bool takes_back = false;
 };
 
 // Where the comment lines met among the data rows go.
@@ -71,10 +64,6 @@ public:
         writeline(of_.out, row, n, leave_out, text);
     }
 
-    // From here on the output is only a result once finish() has closed it: a fatal error
-    // removes a regular output file (or cuts one appended to back to its length before).
-    void hold_output();
-
     // Writes the comment lines that reading `lines` rows (and looking for one more) would pass
     // on in place, then rewinds the input, so that a pass that writes rows as it reads them can
     // have those comments ahead of its rows. Returns the reader rules for that pass: comments
@@ -91,8 +80,6 @@ private:
     size_t antal_ = 0;
     size_t lines_ = 0;
     bool rows_follow_ = false;
-    long long output_length_before_ = -1;  // an appended-to output's length at opening
-    bool held_ = false;
 };
 
 enum class marked_columns { written, left_out };
@@ -165,16 +152,14 @@ row_table make_row_table(size_t rows, size_t columns);
 enum class storage { by_rows, transposed };
 row_table read_counted_rows(frame& f, size_t lines, const whole_file_rules& rules, storage how = storage::by_rows);
 
-// The frame of the operations that hold all counted rows at once: holds the output until the
-// run finishes, reads the rows into one table and hands it to algorithm(table), which writes
-// the result. Nothing is read or written when the file has no column or no counted row.
+// The frame of the operations that hold all counted rows at once: reads the rows into one table and hands it to
+// algorithm(table), which writes the result. Nothing is read or written when the file has no column or no counted row.
 // Returns whether rows were handled.
 template <class Algorithm>
 bool whole_file(frame& f, size_t lines, const whole_file_rules& rules, Algorithm algorithm,
                 storage how = storage::by_rows)
 {
     if (f.columns() == 0 || lines == 0) return false;
-    f.hold_output();
     row_table table = read_counted_rows(f, lines, rules, how);
     algorithm(table);
     return true;

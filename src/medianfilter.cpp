@@ -20,7 +20,7 @@ void medianfilter(const char* namein, const char* nameout, const char* flagfile,
                   size_t* rows)
 {
     announce("Vorn: Filter ", "Apply filter to selected columns\n");
-    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     if (!settings.quiet) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(lines));
@@ -31,7 +31,6 @@ void medianfilter(const char* namein, const char* nameout, const char* flagfile,
               static_cast<unsigned long>(window_len), static_cast<unsigned long>(lines));
 
     if (antal > 0 && lines > 0) {
-        f.hold_output();
         // Every data row must belong to the counted run: one more (a line of another width and
         // whatever follows it) is as wrong as one less. The count tells at once.
         if (f.rows_follow()) error("Can't read all lines\n");

@@ -45,7 +45,7 @@ void running_mean(const char* namein, const char* nameout, const char* flagfile,
                   size_t* rows)
 {
     announce("Vorn: Filter ", "Apply filter to selected columns\n");
-    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     const flag_array& flag = f.marks();

@@ -12,7 +12,7 @@ void shift(const char* namein, const char* nameout, const char* flagfile, long s
     settings.inverse = shiftcolumns < 0 ? 1 : 0;
     if (settings.quiet) std::fprintf(stderr, "Vorn: Shift %ld. ", shiftcolumns);
 
-    frame f(namein, nameout, {.flagfile = flagfile, .report_names = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .report_names = true, .takes_back = true});
     const size_t antal = f.columns();
     const flag_array& flag = f.marks();
     size_t count = 0;

@@ -79,7 +79,6 @@ void shuffle_spilling(frame& f, size_t lines)
     const size_t vars = f.columns();
     const size_t row_bytes = vars * sizeof(double);
     const size_t budget = memory_budget();
-    f.hold_output();
     const std::string one_row = "one row of " + std::to_string(vars) + " columns";
     const size_t block_rows = std::min(budget_count(row_bytes, row_bytes, one_row.c_str()), lines);
     column_blocks blocks(vars, block_rows);
@@ -174,7 +173,7 @@ void shuffle_spilling(frame& f, size_t lines)
 void shuffle(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
     announce("Vorn: Shuffling ", "Shuffling\n");
-    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     if (!settings.quiet) std::fprintf(stderr, "Found %lu rows.\n", static_cast<unsigned long>(lines));

@@ -83,7 +83,7 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
     if (parameters->M <= 0) error("M should be at least 2\n");
     const unsigned M = static_cast<unsigned>(parameters->M);
 
-    frame f(namein, nameout, {.flagfile = flagfile, .budgeted = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = get_rows(f.pair().in, antal);
     printflagged(stderr, f.marks().data(), antal);
@@ -109,7 +109,6 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
         // n mod ring.
         const size_t taps = static_cast<size_t>(M) + 1;
         const size_t ring = std::min(taps, lines);
-        f.hold_output();
         const std::string what =
             "the filter's window of " + std::to_string(2 * ring) + " rows of " + std::to_string(antal) + " columns";
         budget_count((2 * ring + 1) * antal * sizeof(double), 0, what.c_str());

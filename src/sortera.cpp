@@ -241,7 +241,6 @@ void sort_spilling(frame& f, size_t lines, const sort_order& order)
     const size_t vars = f.columns();
     const size_t row_bytes = vars * sizeof(double);
     const size_t budget = memory_budget();
-    f.hold_output();
 
     const size_t buffer = std::max(row_bytes, std::min(budget / 16, size_t{1} << 20));
     const std::string one_row = "one row of " + std::to_string(vars) + " columns with its sort key";
@@ -281,7 +280,7 @@ void sortera(const char* namein, const char* nameut, const char* sortcolumns, si
     const sort_order order = process_sortcolumns(sortcolumns);
     announce("Vorn: Sorting %s ", "Sorting %sending\n", order.descending ? "desc" : "asc");
 
-    frame f(namein, nameut, {.marks = false, .count_rows = true, .budgeted = true});
+    frame f(namein, nameut, {.marks = false, .count_rows = true, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     for (size_t i = 0; i < order.columns.size(); ++i)

@@ -4,24 +4,11 @@
 #include <string>
 
 #include "frame.h"
+#include "mypath.h"
 #include "operations.h"
 #include "ran3.h"
 #include "readflag.h"
-#include "unfinished_outputs.h"
 #include "utils.h"
-
-namespace {
-
-// The input name with everything from its last '.' replaced by ext (appended when there is none).
-std::string derived_name(const char* namein, const char* ext)
-{
-    std::string name(namein);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name + ext;
-}
-
-}  // namespace
 
 void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile, double w, size_t* vars, size_t* rows)
 {
@@ -80,8 +67,8 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
         }
     }
 
-    const std::string trnname = derived_name(namein, ".trn");
-    const std::string tstname = derived_name(namein, ".tst");
+    const std::string trnname = wildcard_output_name(namein, ".trn");
+    const std::string tstname = wildcard_output_name(namein, ".tst");
     if (!settings.quiet) {
         std::fprintf(stderr, "Infile\t\t: %s\trows %lu\n", namein, static_cast<unsigned long>(nrows));
         std::fprintf(stderr, "Training file\t: %s\trows %lu\n", trnname.c_str(), train);
@@ -99,12 +86,9 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
     const flag_array flag = open_flags(flagfile, nvars);
     if (!settings.quiet) std::fputc('\n', stderr);
     // Neither file is a result until both are complete.
-    const long long training_before = length_before_writing(training.nameout);
-    const long long testing_before = length_before_writing(testing.nameout);
+    training.take_back = testing.take_back = true;
     openout(training, nvars, n);
-    const bool training_held = hold_output(training, training_before);
     openout(testing, nvars, nrows - n);
-    const bool testing_held = hold_output(testing, testing_before);
     std::fflush(stderr);
     flush_output(stdout);
 
@@ -115,10 +99,9 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
             writeline(marks[i] ? training.out : testing.out, row.get(), nvars, flag);
     }
     marks.reset();
-    if (training_held) unfinished_stream_closing(training.out);
-    if (testing_held) unfinished_stream_closing(testing.out);
+    // Both are written out before either is put in place.
+    if (training.out) flush_output(training.out);
+    if (testing.out) flush_output(testing.out);
     closefiles(training);
     closefiles(testing);
-    if (training_held) release_unfinished(training.nameout);
-    if (testing_held) release_unfinished(testing.nameout);
 }

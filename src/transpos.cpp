@@ -49,7 +49,6 @@ void transpose_spilling(frame& f, size_t lines)
 {
     const size_t vars = f.columns();
     const size_t row_bytes = vars * sizeof(double);
-    f.hold_output();
     const std::string one_row = "one row of " + std::to_string(vars) + " columns";
     const size_t block_rows = std::min(budget_count(row_bytes, row_bytes, one_row.c_str()), lines);
     column_blocks blocks(vars, block_rows);
@@ -79,7 +78,6 @@ void flip_spilling(frame& f, size_t lines, const char* leave_out)
 {
     const size_t vars = f.columns();
     const size_t row_bytes = vars * sizeof(double);
-    f.hold_output();
     const std::string one_row = "one row of " + std::to_string(vars) + " columns";
     const size_t block_rows = std::min(budget_count(row_bytes, 0, one_row.c_str()), lines);
     const size_t block_bytes = block_rows * row_bytes;
@@ -111,7 +109,7 @@ void transpose(const char* namein, const char* nameout, size_t* vars, size_t* ro
 {
     announce("Vorn: Transpose ", "Transposing\n");
     // The prolog is written from the input's shape (its columns and counted rows).
-    frame f(namein, nameout, {.marks = false, .count_rows = true, .budgeted = true});
+    frame f(namein, nameout, {.marks = false, .count_rows = true, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     // Input column c becomes stored row c, which is written as output row c.
@@ -131,7 +129,7 @@ void transpose(const char* namein, const char* nameout, size_t* vars, size_t* ro
 void flip_ud(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
     announce("Vorn: Transpose ", "Transposing\n");
-    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true});
+    frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();
     const char* const leave_out = f.marks().data();

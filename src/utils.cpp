@@ -17,12 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "output_commit.h"
 #include "progress.h"
 #include "readflag.h"
 #include "spill.h"
-#include "unfinished_outputs.h"
 
 // ---- Diagnostics -------------------------------------------------------------------------------
 
@@ -33,7 +34,7 @@ void error_(const char* file, int line, const char* fmt, ...)
     va_start(ap, fmt);
     std::vfprintf(stderr, fmt, ap);
     va_end(ap);
-    undo_unfinished(stderr);
+    take_back_outputs(stderr);
     if (settings.wait_on_error) {
         std::fprintf(stderr, "\nPress enter to continue\n");
         std::fflush(stderr);
@@ -657,7 +658,7 @@ open__files::~open__files()
             std::fflush(out);
         } else {
             forget_output(out);
-            std::fclose(out);
+            discard_output(out);
         }
     }
 }
@@ -688,11 +689,27 @@ void refuse_output_onto_input(const open__files& of)
     }
 }
 
+namespace {
+
+// What a name given for reading stands for: standard input for "-" (unless a file has that name).
+file_identity identity_of_source(const char* name)
+{
+    struct stat st;
+    if (std::strcmp(name, "-") == 0 && ::lstat(name, &st) != 0) return identity_of_descriptor(STDIN_FILENO);
+    return identity_of_path(name);
+}
+
+}  // namespace
+
 void refuse_output_onto_selection(const char* nameout, const char* selection)
 {
-    if (!nameout || !selection || is_stdout_name(nameout)) return;
-    if (same_regular_file(identity_of_path(nameout), identity_of_path(selection)))
+    if (!nameout || !selection) return;
+    const file_identity target =
+        is_stdout_name(nameout) ? identity_of_descriptor(STDOUT_FILENO) : identity_of_path(nameout);
+    if (same_regular_file(target, identity_of_source(selection))) {
+        if (is_stdout_name(nameout)) error("Standard output is the same file as the selection file %s\n", selection);
         error("Output file %s is the same file as the selection file %s\n", nameout, selection);
+    }
 }
 
 size_t openout(open__files& of, size_t antal, size_t lines)
@@ -719,7 +736,8 @@ void open_output_stream(open__files& of)
             stdout_buffered = true;
         }
     } else {
-        of.out = std::fopen(of.nameout, settings.append ? "a" : "w");
+        of.out = of.take_back ? open_output(of.nameout, settings.append != 0)
+                              : std::fopen(of.nameout, settings.append ? "a" : "w");
         if (!of.out) error("Could not open file %s for %s\n", of.nameout, settings.append ? "appending" : "writing");
         of.outbuf = my_malloc(char, STREAM_BUFFER);
         std::setvbuf(of.out, of.outbuf.get(), _IOFBF, STREAM_BUFFER);
@@ -790,7 +808,8 @@ void close_output_stream(open__files& of)
     FILE* const out = std::exchange(of.out, nullptr);
     if (out != stdout) {
         forget_output(out);
-        if (std::fclose(out) != 0) error("Could not write %s: %s\n", of.nameout, std::strerror(errno));
+        const int failure = commit_output(out);
+        if (failure != 0) error("Could not write %s: %s\n", of.nameout, std::strerror(failure));
     }
 }
 

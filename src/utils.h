@@ -150,6 +150,9 @@ struct open__files {
     std::unique_ptr<char[]> line;  // the row reader's line buffer, maxbuff bytes once used
     // "Found %lu variables." (and the row count) go to standard error when set.
     bool report_counts = !settings.quiet;
+    // The output file becomes the result only when closefiles succeeds; a failure before takes
+    // it back (see output_commit.h). Set before the output is opened.
+    bool take_back = false;
     open__files() = default;
     open__files(const char* in_name, const char* out_name) : namein(in_name), nameout(out_name) {}
     open__files(const open__files&) = delete;

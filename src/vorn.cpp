@@ -1,5 +1,6 @@
 // The entry: environment, argument files, the option loop, the run log and the passes. The
 // options record what to do (vorn_options); the mode table runs it (vorn_modes).
+#include <fcntl.h>
 #include <getopt.h>
 #include <unistd.h>
 
@@ -10,6 +11,9 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "at_file.h"
 #include "input_source.h"
@@ -23,6 +27,74 @@
 #include "vorn_version.h"
 
 namespace {
+
+// Descriptors 0 to 2 that the process was started without are opened on /dev/null before
+// anything else is opened, so that no file the run opens takes their place. Standard output is
+// opened for reading only: writing to it fails as writing to a closed descriptor would.
+void open_standard_descriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", fd == STDOUT_FILENO ? O_RDONLY : O_RDWR);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+// Where a name leads: the file itself when it exists, else its folder and last part, so that
+// two spellings of one place compare equal.
+struct place {
+    file_identity file;
+    file_identity folder;
+    std::string last;
+};
+
+place place_of(const std::string& name)
+{
+    place p{identity_of_path(name.c_str()), {}, {}};
+    if (p.file.known) return p;
+    const size_t slash = name.rfind('/');
+    p.folder = identity_of_path(slash == std::string::npos ? "." : name.substr(0, slash + 1).c_str());
+    p.last = slash == std::string::npos ? name : name.substr(slash + 1);
+    return p;
+}
+
+bool same_place(const place& a, const place& b)
+{
+    if (a.file.known || b.file.known)
+        return a.file.known && b.file.known && a.file.dev == b.file.dev && a.file.ino == b.file.ino;
+    return a.folder.known && b.folder.known && a.folder.dev == b.folder.dev && a.folder.ino == b.folder.ino &&
+           a.last == b.last;
+}
+
+// In wildcard mode every output name of the run is checked against every input and every other
+// output before anything is written: a collision would overwrite a result or an input.
+void refuse_colliding_names(int first, int argc, char** argv)
+{
+    std::vector<std::pair<place, std::string>> inputs;
+    std::vector<std::tuple<place, std::string, std::string>> outputs;  // place, name, its input
+    for (int i = first; i < argc; ++i) {
+        inputs.emplace_back(place_of(argv[i]), argv[i]);
+        std::vector<std::string> names;
+        if (settings.mode == SPLIT)
+            names = {wildcard_output_name(argv[i], ".trn"), wildcard_output_name(argv[i], ".tst")};
+        else if (mode_entry(settings.mode).writes_output)
+            names = {wildcard_output_name(argv[i], settings.wildext)};
+        for (const std::string& name : names) outputs.emplace_back(place_of(name), name, argv[i]);
+    }
+    for (size_t o = 0; o < outputs.size(); ++o) {
+        const auto& [where, name, from] = outputs[o];
+        for (const auto& [input_place, input] : inputs)
+            if (same_place(where, input_place))
+                error("Output file %s of %s would overwrite the input %s\n", name.c_str(), from.c_str(), input.c_str());
+        for (size_t other = 0; other < o; ++other)
+            if (same_place(where, std::get<0>(outputs[other])))
+                error("Output file %s of %s is also the output file %s of %s\n", name.c_str(), from.c_str(),
+                      std::get<1>(outputs[other]).c_str(), std::get<2>(outputs[other]).c_str());
+    }
+}
 
 int run(int argc, char** argv)
 {
@@ -45,8 +117,9 @@ int run(int argc, char** argv)
     // A status line for long runs, on a terminal only.
     if (!settings.quiet && !settings.no_progress && ::isatty(STDERR_FILENO)) progress::start();
 
-    logfile(argc, const_cast<const char**>(argv));
+    logfile(argc, const_cast<const char**>(argv), optind);
     if (optind >= argc) error("No source filename\n");
+    if (settings.wildcards) refuse_colliding_names(optind, argc, argv);
 
     int first_round = 1;
     for (int idx = optind; idx < argc;) {
@@ -95,6 +168,7 @@ int main(int argc, char** argv)
 {
     // Memory is never reported by an exception (see memory.cpp); anything else the library
     // throws still ends the run through the fatal path.
+    open_standard_descriptors();
     try {
         return run(argc, argv);
     } catch (const std::exception& e) {

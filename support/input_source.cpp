@@ -6,9 +6,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef VORN_HAVE_ZLIB
 #include <zlib.h>
+#endif
+#ifdef VORN_HAVE_ZSTD
 #include <zstd.h>
 #include <zstd_errors.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -232,10 +236,11 @@ int copy_close(void* cookie)
     return 0;
 }
 
-// A copy that nothing reads and that its source can make again (a compressed regular file).
-bool can_be_released(const spool& s)
+// A copy that nothing reads and that its source can make again (a compressed regular file), or
+// any copy that nothing reads, with streams_too.
+bool can_be_released(const spool& s, bool streams_too)
 {
-    if (s.key.type != S_IFREG) return false;
+    if (!streams_too && s.key.type != S_IFREG) return false;
     return std::none_of(readers().begin(), readers().end(),
                         [&s](const std::unique_ptr<copy_reader>& r) { return r->from == &s; });
 }
@@ -266,6 +271,7 @@ content content_of(const unsigned char* p, size_t n)
     return content::plain;
 }
 
+#ifdef VORN_HAVE_ZSTD
 // The largest window a zstd frame may ask for here: the format's own limit (2 GiB), less when the
 // machine or the address-space limit leaves less.
 constexpr int LARGEST_WINDOW_LOG = 31;
@@ -305,6 +311,7 @@ uint64_t zstd_window_of(const unsigned char* p, size_t n)
     for (size_t i = len; i-- > 0;) size = size << 8 | p[at + i];
     return len == 2 ? size + 256 : size;
 }
+#endif
 
 // Decompresses one source into a temporary file; head holds the bytes already read from it.
 // Every failure leaves a sentence in `failure`.
@@ -351,6 +358,7 @@ private:
         return n;
     }
 
+#ifdef VORN_HAVE_ZLIB
     bool gunzip()
     {
         std::vector<unsigned char> out(CHUNK);
@@ -399,7 +407,11 @@ private:
         if (in_member) return fail("Truncated gzip data in " + shown_ + ": unexpected end of the data");
         return true;
     }
+#else
+    bool gunzip() { return fail(shown_ + " is gzip-compressed; this vorn was built without zlib (zlib1g-dev)"); }
+#endif
 
+#ifdef VORN_HAVE_ZSTD
     bool unzstd()
     {
         std::vector<unsigned char> out(CHUNK);
@@ -457,6 +469,9 @@ private:
         return fail("Could not decompress " + shown_ + ": its zstd data needs " + need + " the " +
                     std::to_string(allowance >> 20) + " MiB it may use here");
     }
+#else
+    bool unzstd() { return fail(shown_ + " is zstd-compressed; this vorn was built without zstd (libzstd-dev)"); }
+#endif
 };
 
 opened_input cannot_open(int error)
@@ -591,9 +606,10 @@ opened_input open_input(const char* name)
     return ok(open_copy(*spools().back()), identity, name);
 }
 
-void release_input_copies()
+void release_input_copies(bool streams_too)
 {
-    std::erase_if(spools(), [](const std::unique_ptr<spool>& s) { return can_be_released(*s); });
+    std::erase_if(spools(),
+                  [streams_too](const std::unique_ptr<spool>& s) { return can_be_released(*s, streams_too); });
 }
 
 void close_input_copies()

@@ -61,8 +61,9 @@ opened_input open_input(const char* name);
 
 // Lets go of the copies that no open stream reads and that their source can make again (the
 // decompressed copies of regular files), with their descriptors: a run over many inputs holds
-// one at a time.
-void release_input_copies();
+// one at a time. With streams_too, the copies of pipes, FIFOs and standard input go as well:
+// naming such a source again then reads it anew.
+void release_input_copies(bool streams_too = false);
 
 // Closes every stream still open over a copy, for a process that ends early: the C library's
 // own clean-up at exit must find no stream whose reader is gone.

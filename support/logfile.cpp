@@ -1,6 +1,7 @@
 #include "logfile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,7 +53,26 @@ std::string long_opt_text(const char* s)
 
 void logfile_long_opt(FILE* lfile, const char* s) { std::fputs(long_opt_text(s).c_str(), lfile); }
 
-void flogfile(const char* logfile, int argc, const char* const* argv)
+namespace {
+
+bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The log file open on fd may take the line: a regular file that is none of the run's files.
+bool may_log_to(int fd, const char* const* names, int name_count)
+{
+    struct stat log {};
+    if (::fstat(fd, &log) != 0 || !S_ISREG(log.st_mode)) return false;
+    struct stat other {};
+    for (const int standard : {STDIN_FILENO, STDOUT_FILENO})
+        if (::fstat(standard, &other) == 0 && same_file(log, other)) return false;
+    for (int i = 0; i < name_count; ++i)
+        if (::stat(names[i], &other) == 0 && same_file(log, other)) return false;
+    return true;
+}
+
+}  // namespace
+
+void flogfile(const char* logfile, int argc, const char* const* argv, const char* const* names, int name_count)
 {
     std::optional<std::string> time_locale;
     if (const char* name = std::setlocale(LC_TIME, "")) time_locale = name;
@@ -61,7 +81,11 @@ void flogfile(const char* logfile, int argc, const char* const* argv)
     // parallel never interleave their lines.
     int fd = -1;
     for (int attempt = 0; attempt < OPEN_ATTEMPTS && fd < 0; ++attempt)
-        fd = ::open(logfile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        fd = ::open(logfile, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    if (fd >= 0 && !may_log_to(fd, names, name_count)) {
+        ::close(fd);
+        fd = -1;
+    }
     if (fd < 0) {
         std::fprintf(stderr, "No logfile entry\n");
     } else {
@@ -76,9 +100,14 @@ void flogfile(const char* logfile, int argc, const char* const* argv)
         do {
             written = ::write(fd, line.data(), line.size());
         } while (written < 0 && errno == EINTR);
+        // A line that cannot be written is not reported: the log never stops a run.
         ::close(fd);
     }
     if (time_locale) std::setlocale(LC_TIME, time_locale->c_str());
 }
 
-void logfile(int argc, const char* const* argv) { flogfile("logfile", argc, argv); }
+void logfile(int argc, const char* const* argv, int first_name)
+{
+    const int names = first_name >= 1 && first_name < argc ? argc - first_name : 0;
+    flogfile("logfile", argc, argv, names > 0 ? argv + first_name : nullptr, names);
+}

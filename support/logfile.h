@@ -6,12 +6,17 @@
 #include <cstdio>
 #include <string>
 
-// Appends the run's line to "logfile" in the working directory.
-void logfile(int argc, const char* const* argv);
-// Appends the line for argc elements of argv to the file named logfile. When the file cannot
-// be opened (11 attempts), writes "No logfile entry\n" to standard error instead. The line is
-// written with a single write on a descriptor opened for appending.
-void flogfile(const char* logfile, int argc, const char* const* argv);
+// Appends the run's line to "logfile" in the working directory. argv[first_name] on are the
+// run's file names (none when first_name is argc or less than 1).
+void logfile(int argc, const char* const* argv, int first_name = -1);
+// Appends the line for argc elements of argv to the file named logfile. The line goes only to a
+// regular file that is none of `names` (the run's files; "-" is standard input) and neither
+// standard input nor standard output; it is opened without waiting (a FIFO never holds the run
+// up). When the file cannot be opened (11 attempts) or is not such a file, "No logfile entry\n"
+// goes to standard error instead; a failed write is not reported. The line is written with
+// a single write on a descriptor opened for appending.
+void flogfile(const char* logfile, int argc, const char* const* argv, const char* const* names = nullptr,
+              int name_count = 0);
 // s with a '\' before every '"' and every '\'; empty for a null or empty s.
 std::string quote_string(const char* s);
 // " --name=" and the quoted value for an argument "--name=value" (the whole argument quoted

@@ -127,7 +127,8 @@ std::string wildcard_output_name(const char* namein, const std::string& wildext)
 {
     std::string name;
     name.reserve(std::strlen(namein) + wildext.size() + 5);
-    name = namein;
+    // Standard input has no name of its own: its outputs are named after "stdin".
+    name = std::strcmp(namein, "-") == 0 ? "stdin" : namein;
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.erase(dot);
     name += wildext;

@@ -32,6 +32,7 @@ int combine_path(char* path, const char* drive, const char* directory, const cha
 
 // Output name of a wildcard pass: namein with everything from its last '.' (searched over the
 // whole name, directories included) replaced by wildext, or with wildext appended when it has
-// no '.'. data.txt -> data.out, a.b.c -> a.b.out, noext -> noext.out, dir.d/file -> dir.out.
+// no '.'. data.txt -> data.out, a.b.c -> a.b.out, noext -> noext.out, dir.d/file -> dir.out;
+// standard input, "-", -> stdin.out. The split names its two files by the same rule.
 // Throws std::bad_alloc when memory is exhausted.
 std::string wildcard_output_name(const char* namein, const std::string& wildext);

@@ -43,6 +43,8 @@ out_is "skip columns" -# -b 3 --nop skipcol.dat - $'1 2\n3 4\n'
 printf '1;2;3\n4;5;6\n' > semi.dat
 # Counting and parsing agree on separators. The input delimiter separates columns
 # when they are counted too, and commas separate numbers when rows are parsed, as when counted.
+printf '1;;2\n3;;;4;\n' > twice.dat
+out_is "each input delimiter is a separator of its own" -# --input-delimiter=';' --nop twice.dat - $'1 2\n3 4\n'
 out_is "input delimiter counts columns too" -# --input-delimiter=';' --nop semi.dat - $'1 2 3\n4 5 6\n'
 printf '1,2,3\n4,5,6\n' > comma.dat
 out_is "comma delimiter" -# --input-delimiter=, --nop comma.dat - $'1 2 3\n4 5 6\n'

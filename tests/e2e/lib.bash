@@ -29,9 +29,16 @@ pass() { e2e_passed=$((e2e_passed + 1)); }
 fail() { e2e_failed=$((e2e_failed + 1)); printf 'FAIL: %s\n' "$1"; [ $# -gt 1 ] && printf '%s\n' "$2"; }
 
 # expect_eq NAME EXPECTED ACTUAL
+# (texts longer than 2000 bytes are reported by their sizes and first difference only).
 expect_eq() {
-    if [ "$2" == "$3" ]; then pass; else
-        fail "$1" "$(printf -- '--- expected ---\n%s\n--- actual ---\n%s\n' "$2" "$3")"; fi
+    if [ "$2" == "$3" ]; then pass
+    elif [ ${#2} -le 2000 ] && [ ${#3} -le 2000 ]; then
+        fail "$1" "$(printf -- '--- expected ---\n%s\n--- actual ---\n%s\n' "$2" "$3")"
+    else
+        printf '%s' "$2" > expected.cmp; printf '%s' "$3" > actual.cmp
+        fail "$1" "expected ${#2} bytes, got ${#3}: $(cmp expected.cmp actual.cmp 2>&1 | head -c 300)"
+        rm -f expected.cmp actual.cmp
+    fi
 }
 # expect_file NAME FILE EXPECTED-CONTENT (exact bytes; use $'...' for line ends)
 expect_file() {

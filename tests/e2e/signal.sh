@@ -14,6 +14,12 @@ out_is "mode 3 takes the others from the newest row" -# --running-average=3,3 -e
 out_is "mode 2 is the default" -# --running-average=3 -e 1 ramp.dat - $'2 20\n3 30\n4 40\n'
 expect_eq "running average quiet title" $'Vorn: Filter \n' "$ERR"
 out_is "mode 2, even window: third row of four" -# --running-average=4,2 -e 1 ramp.dat - $'2.5 30\n3.5 40\n'
+for window in 1 0 -3; do
+    seq 1 8 | "$VORN_BIN" -# --running-average=$window,3 -e 1 - - > stdout.txt 2> stderr.txt
+    expect_file "a window of $window becomes 5" stdout.txt $'3\n4\n5\n6\n'
+    expect_contains "a window of $window warns" "Running average window $window is too small. Using 5 instead" \
+        "$(cat stderr.txt)"
+done
 out_is "window as long as the file writes one row" -# --running-average=5,3 -e 1-2 ramp.dat - $'3 30\n'
 
 file_is "running average on the second column" out.dat --running-average=3,0 -e 2 ramp.dat out.dat $'1 3.333333\n2 10\n3 20\n4 30\n5 40\n'
@@ -24,7 +30,7 @@ printf '1 10\n2 20\n' > two.dat
 run -# --running-average=3 -e 1 two.dat out.dat
 expect_rc "window longer than the data" 1
 expect_contains "window error quotes the window twice" "Too many filtertaps(=3) for data (filtertaps)(=3) > 2" "$ERR"
-expect_file "nothing written before the window error" out.dat ""
+expect_file "the window error leaves the earlier output as it was" out.dat $'1 3.333333\n2 10\n3 20\n4 30\n5 40\n'
 
 # An empty selection (a column that does not exist) shows which rows each mode writes.
 out_is "empty selection, mode 0 copies" -# --running-average=3,0 -e 9 ramp.dat - $'1 10\n2 20\n3 30\n4 40\n5 50\n'

@@ -6,8 +6,9 @@
 //   starred lines are comments, bits 2-3 the input delimiter, bit 4 inverted marks, bit 5 the row
 //   count in the prolog, bits 6-7 the output style; byte 4: lines to skip (0-3) and characters to
 //   skip (0-7); byte 5: extra precision; byte 6: bit 0 the selection is a selection file (else
-//   each of its lines is one -e), bit 1 debug traces; byte 7: the random seed.
-// The data file and the selection file are in-memory files; the output goes to /dev/null.
+//   each of its lines is one -e), bit 1 debug traces, bits 2-7 how the data file arrives (a file,
+//   a pipe or gzip data); byte 7: the random seed.
+// The data file and the selection file are in memory; the output goes to /dev/null.
 #include <string>
 #include <vector>
 
@@ -28,8 +29,7 @@ double level(uint8_t b)
     return b < 8 ? special[b] : static_cast<double>(static_cast<int8_t>(b)) / 4;
 }
 
-void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t op, uint8_t p1, uint8_t p2,
-                   const std::string& text)
+void run_operation(const char* in, const char* flagfile, uint8_t op, uint8_t p1, uint8_t p2, const std::string& text)
 {
     // The mode each operation runs in, as its option sets it: rows of 17 operations.
     static const MODES modes[2][17] = {{REM_COL, REM_ROW, TRANSPOSE, CHECK, NOISE, QSORT, MUL_COL, DIV_COL, ADD_COL,
@@ -37,7 +37,6 @@ void run_operation(const fuzz::memory_file& input, const char* flagfile, uint8_t
                                        {SHUFFLE, DIFF, SUM_VERTICAL, SUM_HORIZONTAL, CUT_SQUARE, NOOP, MODE_FLIP_UD,
                                         MODE_FLIP_LR, RUNNING_AVERAGE, WINDOW_SINC_LP, WINDOW_SINC_LP, WINDOW_SINC_LP,
                                         WINDOW_SINC_LP, MODE_RANGE_KEEP, MODE_RANGE_REMOVE, DELIMITER, MODE_GET_ROWS}};
-    const char* in = input.name();
     const char* out = "/dev/null";
     size_t vars = 0, rows = 0;
     settings.mode = modes[op % 34 / 17][op % 34 % 17];
@@ -165,9 +164,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     rest += skip;
     rest_size -= skip;
 
-    static fuzz::memory_file input;
+    static fuzz::fed_input input;
     static fuzz::memory_file selection;
-    input.assign(rest, rest_size);
+    const char* const in = input.feed(rest, rest_size, static_cast<uint8_t>(misc >> 2));
     const char* flagfile = nullptr;
     try {
         if (misc & 1) {
@@ -183,7 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 start = nl + 1;
             }
         }
-        run_operation(input, flagfile, op, p1, p2, text);
+        run_operation(in, flagfile, op, p1, p2, text);
     } catch (const fatal_exit&) {
     }
     return 0;

@@ -1,12 +1,17 @@
 // Shared pieces of the fuzz targets: a fresh process state for every input, a sink for output,
-// a named in-memory file, and a reader of the input's leading option bytes.
+// a named in-memory file, an input fed as a file, a pipe or gzip data, and a reader of the input's
+// leading option bytes.
 //
 // The library is built with VORN_FUZZ, so its fatal path throws fatal_exit instead of ending
 // the process: a deliberate fatal error is an ordinary outcome for a target, while a crash, a
 // sanitizer report, a leak or a hang still stops the fuzzer.
 #pragma once
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#ifdef VORN_HAVE_ZLIB
+#include <zlib.h>
+#endif
 
 #include <cerrno>
 #include <cstddef>
@@ -15,6 +20,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "input_source.h"
 #include "output.h"
 #include "utils.h"
 #include "vorn_variables.h"
@@ -87,6 +93,78 @@ public:
 private:
     int fd_ = -1;
     std::string name_;
+};
+
+// An input as the program meets it in use: a file read in place, a pipe, or gzip data in a file
+// (decompressed into a copy; a file when the build has no zlib). `how` chooses (any value; taken
+// modulo 3). A pipe holds at most
+// what fits in its buffer: larger data goes as a file.
+class fed_input {
+public:
+    fed_input() = default;
+    fed_input(const fed_input&) = delete;
+    fed_input& operator=(const fed_input&) = delete;
+    ~fed_input() { close_pipe(); }
+
+    const char* feed(const void* data, size_t size, uint8_t how)
+    {
+        close_pipe();
+        // Copies of earlier inputs (pipes included) are let go, so that descriptors do not pile up.
+        release_input_copies(true);
+        if (how % 3 == 1 && into_pipe(data, size)) return pipe_name_.c_str();
+#ifdef VORN_HAVE_ZLIB
+        if (how % 3 == 2) {
+            const std::string packed = gzip(data, size);
+            file_.assign(packed.data(), packed.size());
+            return file_.name();
+        }
+#endif
+        file_.assign(data, size);
+        return file_.name();
+    }
+
+private:
+    memory_file file_;
+    int pipe_fd_ = -1;
+    std::string pipe_name_;
+
+    void close_pipe()
+    {
+        if (pipe_fd_ >= 0) close(pipe_fd_);
+        pipe_fd_ = -1;
+    }
+    bool into_pipe(const void* data, size_t size)
+    {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) std::abort();
+        const int room = fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
+        bool fits = room >= 0 && size <= static_cast<size_t>(room);
+        if (fits) fits = size == 0 || write(ends[1], data, size) == static_cast<ssize_t>(size);
+        close(ends[1]);
+        if (!fits) {
+            close(ends[0]);
+            return false;
+        }
+        pipe_fd_ = ends[0];
+        pipe_name_ = "/proc/self/fd/" + std::to_string(pipe_fd_);
+        return true;
+    }
+#ifdef VORN_HAVE_ZLIB
+    static std::string gzip(const void* data, size_t size)
+    {
+        z_stream zs{};
+        if (deflateInit2(&zs, 1, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) std::abort();
+        std::string out(deflateBound(&zs, static_cast<uLong>(size)) + 64, '\0');
+        zs.next_in = static_cast<Bytef*>(const_cast<void*>(data));
+        zs.avail_in = static_cast<uInt>(size);
+        zs.next_out = reinterpret_cast<Bytef*>(out.data());
+        zs.avail_out = static_cast<uInt>(out.size());
+        if (deflate(&zs, Z_FINISH) != Z_STREAM_END) std::abort();
+        out.resize(zs.total_out);
+        deflateEnd(&zs);
+        return out;
+    }
+#endif
 };
 
 // Does the text hold a run of more than four digits? Formats with such widths or precisions are

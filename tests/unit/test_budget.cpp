@@ -47,12 +47,6 @@ TEST(MemoryBudget, HalfThePhysicalMemoryOrTheSettingWithinTheRoomLeft)
     EXPECT_FALSE(budget_for("lots", 8192 * MiB, unlimited, 16 * MiB));
 }
 
-TEST(MemoryLimits, TheMachineHasMemoryAndTheProcessRoom)
-{
-    EXPECT_GT(physical_memory(), 0u);
-    EXPECT_GT(address_space_room(), 0u);
-}
-
 TEST(BigBlock, ZeroFilledWritableAndRefusedWhenTooLarge)
 {
     big_block block(20 * MiB);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -225,26 +226,22 @@ TEST(SelectionDeathTest, FatalSelections)
     EXPECT_EXIT(marks("3:-2:9", 10), testing::ExitedWithCode(1), "step can't be less than 1: -2");
 }
 
-TEST(Lists, StackQueueAndCopies)
+TEST(ClosingDeathTest, AnOutputThatFailsToCloseIsAWriteError)
 {
-    sll_list<std::string> stack, queue;
-    std::string s = "a";
-    stack.sll_push(s);
-    s = "changed";
-    stack.sll_push("b");
-    stack.sll_push("c");
-    for (const char* want : {"c", "b", "a"}) {
-        EXPECT_EQ(*stack.sll_peek(), want);
-        stack.sll_pop();
-    }
-    EXPECT_EQ(stack.sll_peek(), nullptr);
-    stack.sll_pop();  // harmless on an empty list
-    for (const char* v : {"a", "b", "c"}) queue.sll_push_at_end(v);
-    EXPECT_EQ(*queue.sll_find([](const std::string& v) { return v == "b"; }), "b");
-    EXPECT_EQ(queue.sll_find([](const std::string& v) { return v == "z"; }), nullptr);
-    std::string all;
-    queue.sll_foreach([&](const std::string& v) { all += v; });
-    EXPECT_EQ(all, "abc");
+    auto close_fails = [] {
+        const cookie_io_functions_t io{nullptr, [](void*, const char*, size_t n) { return static_cast<ssize_t>(n); },
+                                       nullptr,
+                                       [](void*) {
+                                           errno = EIO;
+                                           return -1;
+                                       }};
+        open__files of(nullptr, "out.dat");
+        of.out = fopencookie(nullptr, "w", io);
+        std::fputs("1 2\n", of.out);
+        closefiles(of);
+        std::exit(0);
+    };
+    EXPECT_EXIT(close_fails(), testing::ExitedWithCode(1), "Could not write out.dat: Input/output error");
 }
 
 TEST(BoundedCopy, CutsAndReportsTheSourceLength)

@@ -215,6 +215,12 @@ TEST(EvalGrammar, PrecedenceSignsAndTruth)
         {"3^2*2", 18},
         {"2^3*2", 16},
         {"1 < 2 < 3", 1},
+        // equality binds less tightly than the comparisons, on both sides
+        {"1 == 2 < 3", 1},
+        {"3 == 2 < 3", 0},
+        {"1 != 2 < 3", 0},
+        {"2 < 3 == 1", 1},
+        {"0 == 1 != 1", 1},
         {"3 > 2 > 1", 0},
         {"0 || 0", 0},
         {"0.5 && -2", 1},

@@ -3,8 +3,11 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(VORN_HAVE_ZLIB) && defined(VORN_HAVE_ZSTD)
+#define VORN_HAVE_COMPRESSION 1
 #include <zlib.h>
 #include <zstd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -18,6 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifdef VORN_HAVE_COMPRESSION
 std::string gzip_member(const std::string& text)
 {
     z_stream zs{};
@@ -41,6 +45,7 @@ std::string zstd_frame(const std::string& text)
     out.resize(n);
     return out;
 }
+#endif
 
 std::string read_all(FILE* f)
 {
@@ -77,6 +82,10 @@ TEST_F(InputSource, RegularFileIsReadInPlaceWithItsIdentity)
     EXPECT_TRUE(same_regular_file(in.identity, identity_of_path(path.c_str())));
     // In place: the stream's descriptor is the file itself.
     EXPECT_TRUE(same_regular_file(identity_of_descriptor(fileno(in.stream.get())), in.identity));
+    // The same inode number on another file system is another file.
+    file_identity elsewhere = in.identity;
+    ++elsewhere.dev;
+    EXPECT_FALSE(same_regular_file(in.identity, elsewhere));
 }
 
 TEST_F(InputSource, MissingFilesAndDirectoriesCannotBeOpened)
@@ -85,6 +94,7 @@ TEST_F(InputSource, MissingFilesAndDirectoriesCannotBeOpened)
     EXPECT_EQ(content_of(dir.string()), "cannot open");
 }
 
+#ifdef VORN_HAVE_COMPRESSION
 TEST_F(InputSource, CompressedContentIsRecognisedByItsBytesNotItsName)
 {
     const std::string text = "1 2\n3 4\n";
@@ -123,6 +133,21 @@ TEST_F(InputSource, DamagedCompressedDataFailsWithItsReason)
     EXPECT_EQ(content_of(write("tail.gz", gz + "garbage")).rfind("failed: Corrupt gzip data in ", 0), 0u);
     EXPECT_EQ(content_of(write("tail.zst", zst + "garbage")).rfind("failed: Corrupt zstd data in ", 0), 0u);
 }
+
+#else
+TEST_F(InputSource, CompressedContentThisBuildCannotReadIsRefused)
+{
+    const std::string gz = write("data.gz", "\x1f\x8b\x08");
+    const std::string zst = write("data.zst", "\x28\xb5\x2f\xfd");
+#ifndef VORN_HAVE_ZLIB
+    EXPECT_EQ(content_of(gz), "failed: " + gz + " is gzip-compressed; this vorn was built without zlib (zlib1g-dev)");
+#endif
+#ifndef VORN_HAVE_ZSTD
+    EXPECT_EQ(content_of(zst),
+              "failed: " + zst + " is zstd-compressed; this vorn was built without zstd (libzstd-dev)");
+#endif
+}
+#endif
 
 TEST_F(InputSource, FifoIsCopiedOnceAndEveryOpeningReadsFromTheStart)
 {

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -44,13 +46,18 @@ std::string g(double v, int prec)
     return std::string(buf, format_g(buf, v, prec));
 }
 
-// Captures what a hook-driven writer puts on a stream.
+// Captures what a hook-driven writer puts on a stream, in memory.
 template <class F>
 std::string capture(F write)
 {
-    temp_file t;
-    write(t.f);
-    return t.contents();
+    char* data = nullptr;
+    size_t size = 0;
+    FILE* f = open_memstream(&data, &size);
+    if (!f) return "(no memory stream)";
+    write(f);
+    std::fclose(f);
+    const std::unique_ptr<char, void (*)(void*)> buffer(data, std::free);  // the C library's allocation
+    return std::string(data, size);
 }
 
 // The style tests start from the default settings and the standard style.
