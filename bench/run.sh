@@ -31,7 +31,7 @@ if command -v gzip >/dev/null; then
     pair "--nop from gzip" "zcat, then --nop" - "$VORN" -# --nop "$DATA.gz" - -- \
         sh -c "zcat '$DATA.gz' > /dev/null && '$VORN' -# --nop '$DATA' -"
 fi
-for part in reshape eval reorder budget; do
+for part in reshape eval reorder budget stats; do
     BENCH_SOURCED=1 source "$BENCH_DIR/$part.sh"
 done
 run_pairs

@@ -71,6 +71,17 @@ struct plot_style {
 void plot(const char* namein, const char* nameout, const char* flagfile, const plot_style& style, size_t* vars,
           size_t* rows);
 
+// Summaries.
+struct summary_request;
+struct bins_request;
+enum class pairwise_kind;
+void summarize(const char* namein, const char* nameout, const char* flagfile, const summary_request& request,
+               size_t* vars, size_t* rows);
+void pairwise(const char* namein, const char* nameout, const char* flagfile, pairwise_kind kind, size_t* vars,
+              size_t* rows);
+void bins(const char* namein, const char* nameout, const char* flagfile, const bins_request& request, size_t* vars,
+          size_t* rows);
+
 // Parameters of the windowed-sinc filters.
 enum filter_types { LOWPASS, HIGHPASS, BANDPASS, BANDSTOP };
 struct sinc_parameters {

@@ -27,6 +27,13 @@ void csv_row(FILE* out, const double* var, size_t vars, const char* flag, const 
 
 void set_output_csv()
 {
-    output = {csv_prolog,           csv_epilog,           csv_output_comment, csv_line_start,
-              printdouble_original, csv_column_separator, csv_line_end,       csv_row};
+    output = {csv_prolog,
+              csv_epilog,
+              csv_output_comment,
+              csv_line_start,
+              printdouble_original,
+              csv_column_separator,
+              csv_line_end,
+              csv_row,
+              true};
 }

@@ -45,6 +45,13 @@ void latex_row(FILE* out, const double* var, size_t vars, const char* flag, cons
 
 void set_output_latex()
 {
-    output = {latex_prolog,         latex_epilog,           latex_output_comment, latex_line_start,
-              printdouble_original, latex_column_separator, latex_line_end,       latex_row};
+    output = {latex_prolog,
+              latex_epilog,
+              latex_output_comment,
+              latex_line_start,
+              printdouble_original,
+              latex_column_separator,
+              latex_line_end,
+              latex_row,
+              true};
 }

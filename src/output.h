@@ -37,6 +37,8 @@ struct output_style {
     // The same bytes as line_start, output_double per column, column_separator and line_end,
     // written at once.
     output_row_t row;
+    // Whether a table's column names stand as its first row (else in a comment line).
+    bool names_as_row = false;
 };
 
 // The style in force; the standard style until an option installs another.

@@ -164,6 +164,19 @@ void print_additions()
         "                       ends in .svg, else braille characters. style: lines or\n"
         "                       points, xy (x is the first selected column),\n"
         "                       x=lo:hi, y=lo:hi (fixed ranges), joined by commas.\n");
+    // The summaries: a table of numbers again, the column names first in a comment line.
+    put("--stats[=list]       - statistics of the selected columns (all when none is\n");
+    put("                       selected), one row per column. list: count nan sum min\n");
+    put("                       max range absmin absmax mean geomean harmmean median q1\n");
+    put("                       q3 iqr pN (p5, p99.9) mode antimode pvar svar pstdev\n");
+    put("                       sstdev mad sskew pskew skurt pkurt sem (vorn(1) defines\n");
+    put("                       them); default count,mean,sstdev,min,q1,median,q3,max\n");
+    put("--group-by=k         - the statistics for each value of column k: one row per\n");
+    put("                       group and column, groups in the order they first appear\n");
+    put("--relate[=kind]      - matrix of the selected columns: pearson (default),\n");
+    put("                       spearman or cov\n");
+    put("--bins=n[,lo,hi]     - counts in n equal bins per column, from lo to hi (the\n");
+    put("                       column's least and greatest value unless given)\n");
 }
 
 }  // namespace

@@ -149,6 +149,18 @@ constexpr mode_row table[] = {
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          plot(p.namein, p.nameout, p.flagfile, st.plot, vars, rows);
      }},
+    {MODE_STATS, FLAGS, true,
+     [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
+         summarize(p.namein, p.nameout, p.flagfile, st.summary, vars, rows);
+     }},
+    {MODE_PAIRWISE, FLAGS, true,
+     [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
+         pairwise(p.namein, p.nameout, p.flagfile, st.pairs, vars, rows);
+     }},
+    {MODE_BINS, FLAGS, true,
+     [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
+         bins(p.namein, p.nameout, p.flagfile, st.bins, vars, rows);
+     }},
 };
 
 constexpr bool rows_in_mode_order()

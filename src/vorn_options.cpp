@@ -69,7 +69,11 @@ enum CMD_OPTS {
     OPT_FLIP_UD,
     OPT_FLIP_LR,
     OPT_LAST_OPTION,
-    OPT_PLOT = 320
+    OPT_PLOT = 320,
+    OPT_STATS,
+    OPT_GROUP_BY,
+    OPT_PAIRWISE,
+    OPT_BINS
 };
 
 const char short_options[] = "#?AB:CD::E:F::GHIJ:KM:N:P:Q:RSTU:VW::X:Y::Z:ab:cd::e:f::ghij:km:n:p:q:rstu:vw::x:y::z:";
@@ -170,6 +174,10 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"sinc-hp", 1, nullptr, OPT_FILTER_SINC_HP},
                             {"sinc-bp", 1, nullptr, OPT_FILTER_SINC_BP},
                             {"sinc-bs", 1, nullptr, OPT_FILTER_SINC_BS},
+                            {"stats", 2, nullptr, OPT_STATS},
+                            {"group-by", 1, nullptr, OPT_GROUP_BY},
+                            {"relate", 2, nullptr, OPT_PAIRWISE},
+                            {"bins", 1, nullptr, OPT_BINS},
                             {"version", 0, nullptr, 'v'},
                             {"help", 0, nullptr, 'h'},
                             {"eval-examples", 0, nullptr, OPT_EVAL_EXAMPLE},
@@ -183,7 +191,7 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"plot", 2, nullptr, OPT_PLOT},
                             {nullptr, 0, nullptr, 0}};
 
-static_assert(sizeof long_opts / sizeof long_opts[0] == 108, "107 long options and the closing entry");
+static_assert(sizeof long_opts / sizeof long_opts[0] == 112, "111 long options and the closing entry");
 
 // Reads the number options: at least one character must convert; a range error is reported
 // but the converted value is kept.
@@ -359,6 +367,21 @@ void set_sinc(entry_state& st, MODES mode, const char* arg)
         st.sinc.fch = fch;
         st.sinc.filter_type = BANDSTOP;
         break;
+    }
+}
+
+// Statistics per group of rows with the same value in a key column; without --stats, the
+// default statistics.
+void set_group_by(entry_state& st, const char* arg)
+{
+    char* end = nullptr;
+    const long key = std::strtol(arg, &end, 10);
+    if (end == arg || *end != '\0') error("Can't convert %s to a number\n", arg);
+    if (key < 1) error("The key column of --group-by counts from 1 (%ld)\n", key);
+    st.summary.group_by = key;
+    if (settings.mode != MODE_STATS) {
+        select_mode(st, MODE_STATS);
+        if (st.summary.items.empty()) st.summary.items = parse_stat_list(nullptr);
     }
 }
 
@@ -540,6 +563,19 @@ void parse_options(int argc, char** argv, entry_state& st)
             select_mode(st, PLOT);
             if (const std::string bad = parse_plot_style(arg, st.plot); !bad.empty())
                 error("Unknown plot style %s (lines, points, xy, x=LO:HI, y=LO:HI)\n", bad.c_str());
+            break;
+        case OPT_STATS:
+            select_mode(st, MODE_STATS);
+            st.summary.items = parse_stat_list(arg);
+            break;
+        case OPT_GROUP_BY: set_group_by(st, arg); break;
+        case OPT_PAIRWISE:
+            select_mode(st, MODE_PAIRWISE);
+            st.pairs = parse_pairwise(arg);
+            break;
+        case OPT_BINS:
+            select_mode(st, MODE_BINS);
+            st.bins = parse_bins(arg);
             break;
         case 'v': print_version_block();
         case OPT_EVAL_EXAMPLE: eval_examples(stdout); end_listing();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "operations.h"
+#include "stats.h"
 #include "vorn_variables.h"
 
 // What the options chose besides the settings record: the requirements the entry checks and
@@ -26,6 +27,9 @@ struct entry_state {
     std::optional<std::string> function_epilog;
     sinc_parameters sinc;
     plot_style plot;
+    summary_request summary;
+    pairwise_kind pairs = pairwise_kind::pearson;
+    bins_request bins;
 };
 
 // Takes the words of the VORN variable (separated by ':'): "quiet" and "debug" set those flags.

@@ -49,6 +49,10 @@ enum MODES {
     MODE_FLIP_UD,
     MODE_FLIP_LR,
     PLOT,  // --plot
+    // The summaries.
+    MODE_STATS,
+    MODE_PAIRWISE,
+    MODE_BINS,
     LAST
 };
 

@@ -20,6 +20,7 @@ expect_eq "help begins with the version line" "$version_line" "${help%%"$nl"*}"
 # The options this vorn adds follow the version block.
 prescribed=${help%"${nl}Added options:${nl}"*}
 expect_eq "help's own text ends with the version block" "$version_block" "${prescribed: -${#version_block}}"
+expect_contains "the additions list the summaries" "${nl}--stats[=list]       - statistics" "${help#"$prescribed"}"
 expect_contains "Usage line with the bare program name" \
     "${nl}${nl}Usage: vorn -options infile outfile [vornfile] [-e \"string\"]${nl}infile               - original file$nl" "$help"
 expect_contains "-w line shows .out" \

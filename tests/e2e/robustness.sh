@@ -190,6 +190,9 @@ operation() {
         pick ,4 ,8 ,0 ,3 '' ,-4; args+=("$f$P") ;;
     36) pick , '\t' '\n' '\\' '\x' ';' ' '; args+=(-z "$P") ;;
     37) pick 50p 90 1 s 0; args+=("--split=$P") ;;
+    38) pick '' =mean,p99.9,mode,mad,sskew =count,nan,sum =median,q1 =bogus =p101; args+=("--stats$P")
+        [ $((RANDOM % 2)) -eq 0 ] && { pick 1 2 9 0 x; args+=("--group-by=$P"); } ;;
+    39) pick --relate --relate=spearman --relate=cov --bins=3 --bins=1,0,1 --bins=0 --bins=2,5,1; args+=("$P") ;;
     *) args+=(--nop) ;;
     esac
 }
