@@ -24,6 +24,7 @@
 #include "progress.h"
 #include "readflag.h"
 #include "spill.h"
+#include "vorn_modes.h"
 
 // ---- Diagnostics -------------------------------------------------------------------------------
 
@@ -771,6 +772,8 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
     openout(of, antal, lines);
     std::fflush(stderr);
     flush_output(stdout);
+    // An operation that reads its rows once lets a stream flow on without a copy.
+    if (mode_reads_once(settings.mode)) read_rest_once(of.in);
     return antal;
 }
 

@@ -47,14 +47,19 @@ void run_sinc(const entry_state& st, const pass_names& p, size_t* vars, size_t* 
     window_sinc(p.namein, p.nameout, p.flagfile, &st.sinc, vars, rows);
 }
 
+// How often an operation reads its input: ONCE after the column scan (a stream then flows to
+// the output without a copy), or AGAIN (counted rows, whole-file tables, filters that count).
+constexpr bool ONCE = true;
+constexpr bool AGAIN = false;
+
 constexpr mode_row table[] = {
-    {REM_COL, CLEARS_NONE, true, names_only<rem_col>},
-    {REM_ROW, CLEARS_NONE, true, names_only<rem_row>},
-    {TRANSPOSE, FLAGS, true,
+    {REM_COL, CLEARS_NONE, true, ONCE, names_only<rem_col>},
+    {REM_ROW, CLEARS_NONE, true, AGAIN, names_only<rem_row>},
+    {TRANSPOSE, FLAGS, true, AGAIN,
      [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
          transpose(p.namein, p.nameout, vars, rows);
      }},
-    {CHECK, BOTH, false,
+    {CHECK, BOTH, false, AGAIN,
      [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
          if (p.first_round == 1) std::printf("File:                           Cols:    Rows:\n");
          checkfile(p.namein, vars, rows);
@@ -62,102 +67,102 @@ constexpr mode_row table[] = {
                      static_cast<unsigned long>(*rows));
      }},
     // The output-name slot is always null: the split names its two outputs itself.
-    {SPLIT, BOTH, false,
+    {SPLIT, BOTH, false, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          splitfile(p.namein, nullptr, p.flagfile, st.where, vars, rows);
      }},
-    {DELIMITER, FLAGS, true, names_only<rem_col>},
-    {NOISE, CLEARS_NONE, true,
+    {DELIMITER, FLAGS, true, ONCE, names_only<rem_col>},
+    {NOISE, CLEARS_NONE, true, ONCE,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          add_noise(p.namein, p.nameout, p.flagfile, st.noiselevel, vars, rows);
      }},
     // The sort-column text takes the selection slot.
-    {QSORT, FLAGS, true,
+    {QSORT, FLAGS, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          sortera(p.namein, p.nameout, text(st.sortcolumns), vars, rows);
      }},
-    {SYSTAT, CLEARS_NONE, false, nullptr},
-    {MUL_COL, CLEARS_NONE, true, run_multiply},
-    {FILTER, CLEARS_NONE, true,
+    {SYSTAT, CLEARS_NONE, false, AGAIN, nullptr},
+    {MUL_COL, CLEARS_NONE, true, ONCE, run_multiply},
+    {FILTER, CLEARS_NONE, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          filter(p.namein, p.nameout, p.flagfile, static_cast<size_t>(st.filtertaps), vars, rows);
      }},
-    {SHIFT, CLEARS_NONE, true,
+    {SHIFT, CLEARS_NONE, true, ONCE,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          shift(p.namein, p.nameout, p.flagfile, st.shiftcolumns, vars, rows);
      }},
-    {REM_GT, CLEARS_NONE, true, threshold_runner<GT>},
-    {REM_LT, CLEARS_NONE, true, threshold_runner<LT>},
-    {REM_EQ, CLEARS_NONE, true, threshold_runner<EQ>},
+    {REM_GT, CLEARS_NONE, true, ONCE, threshold_runner<GT>},
+    {REM_LT, CLEARS_NONE, true, ONCE, threshold_runner<LT>},
+    {REM_EQ, CLEARS_NONE, true, ONCE, threshold_runner<EQ>},
     // Keeping rows above a level is removing those at or below it.
-    {KEEP_GT, CLEARS_NONE, true, threshold_runner<LEQ>},
-    {KEEP_LT, CLEARS_NONE, true, threshold_runner<GEQ>},
-    {KEEP_EQ, CLEARS_NONE, true, threshold_runner<NEQ>},
-    {ADD_COL, CLEARS_NONE, true,
+    {KEEP_GT, CLEARS_NONE, true, ONCE, threshold_runner<LEQ>},
+    {KEEP_LT, CLEARS_NONE, true, ONCE, threshold_runner<GEQ>},
+    {KEEP_EQ, CLEARS_NONE, true, ONCE, threshold_runner<NEQ>},
+    {ADD_COL, CLEARS_NONE, true, ONCE,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          add_columns(p.namein, p.nameout, p.flagfile, st.add, vars, rows);
      }},
-    {ENUMERATE, FLAGS, true,
+    {ENUMERATE, FLAGS, true, ONCE,
      [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
          enumerate(p.namein, p.nameout, vars, rows);
      }},
-    {MEDIANFILTER, CLEARS_NONE, true,
+    {MEDIANFILTER, CLEARS_NONE, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          medianfilter(p.namein, p.nameout, p.flagfile, static_cast<size_t>(st.filtertaps), vars, rows);
      }},
-    {MATH, CLEARS_NONE, true,
+    {MATH, CLEARS_NONE, true, ONCE,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          math_columns(p.namein, p.nameout, p.flagfile, text(st.function), vars, rows);
      }},
-    {EVAL, FLAGS, true,
+    {EVAL, FLAGS, true, ONCE,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          if (!st.function) error("no function");
          eval(p.namein, p.nameout, p.flagfile, st.function->c_str(), text(st.function_prolog), text(st.function_epilog),
               vars, rows);
      }},
-    {SHUFFLE, CLEARS_NONE, true, names_only<shuffle>},
-    {DIFF, CLEARS_NONE, true, names_only<diff>},
-    {SUM_VERTICAL, FLAGS, true, names_only<sum_vertical>},
-    {SUM_HORIZONTAL, FLAGS, true, names_only<sum_horizontal>},
-    {CUT_SQUARE, CLEARS_NONE, true, names_only<cut_square>},
-    {NOOP, FLAGS, true, names_only<noop>},
-    {DIV_COL, CLEARS_NONE, true, run_multiply},
-    {RUNNING_AVERAGE, CLEARS_NONE, true,
+    {SHUFFLE, CLEARS_NONE, true, AGAIN, names_only<shuffle>},
+    {DIFF, CLEARS_NONE, true, ONCE, names_only<diff>},
+    {SUM_VERTICAL, FLAGS, true, AGAIN, names_only<sum_vertical>},
+    {SUM_HORIZONTAL, FLAGS, true, AGAIN, names_only<sum_horizontal>},
+    {CUT_SQUARE, CLEARS_NONE, true, AGAIN, names_only<cut_square>},
+    {NOOP, FLAGS, true, ONCE, names_only<noop>},
+    {DIV_COL, CLEARS_NONE, true, ONCE, run_multiply},
+    {RUNNING_AVERAGE, CLEARS_NONE, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          running_mean(p.namein, p.nameout, p.flagfile, static_cast<size_t>(st.filtertaps), vars, rows);
      }},
-    {MODE_GET_ROWS, BOTH, false,
+    {MODE_GET_ROWS, BOTH, false, AGAIN,
      [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
          checkfile(p.namein, vars, rows);
          print_count(*rows);
      }},
-    {MODE_GET_COLS, BOTH, false,
+    {MODE_GET_COLS, BOTH, false, AGAIN,
      [](const entry_state&, const pass_names& p, size_t* vars, size_t* rows) {
          checkfile(p.namein, vars, rows);
          print_count(*vars);
      }},
-    {MODE_RANGE_KEEP, CLEARS_NONE, true, range_runner<RANGE_KEEP>},
-    {MODE_RANGE_REMOVE, CLEARS_NONE, true, range_runner<RANGE_REMOVE>},
-    {WINDOW_SINC_LP, CLEARS_NONE, true, run_sinc},
-    {WINDOW_SINC_HP, CLEARS_NONE, true, run_sinc},
-    {WINDOW_SINC_BP, CLEARS_NONE, true, run_sinc},
-    {WINDOW_SINC_BS, CLEARS_NONE, true, run_sinc},
-    {MODE_FLIP_UD, FLAGS, true, names_only<flip_ud>},
-    {MODE_FLIP_LR, FLAGS, true, names_only<flip_lr>},
+    {MODE_RANGE_KEEP, CLEARS_NONE, true, ONCE, range_runner<RANGE_KEEP>},
+    {MODE_RANGE_REMOVE, CLEARS_NONE, true, ONCE, range_runner<RANGE_REMOVE>},
+    {WINDOW_SINC_LP, CLEARS_NONE, true, AGAIN, run_sinc},
+    {WINDOW_SINC_HP, CLEARS_NONE, true, AGAIN, run_sinc},
+    {WINDOW_SINC_BP, CLEARS_NONE, true, AGAIN, run_sinc},
+    {WINDOW_SINC_BS, CLEARS_NONE, true, AGAIN, run_sinc},
+    {MODE_FLIP_UD, FLAGS, true, AGAIN, names_only<flip_ud>},
+    {MODE_FLIP_LR, FLAGS, true, AGAIN, names_only<flip_lr>},
     // Without a selection every column is plotted.
-    {PLOT, FLAGS, true,
+    {PLOT, FLAGS, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          plot(p.namein, p.nameout, p.flagfile, st.plot, vars, rows);
      }},
-    {MODE_STATS, FLAGS, true,
+    {MODE_STATS, FLAGS, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          summarize(p.namein, p.nameout, p.flagfile, st.summary, vars, rows);
      }},
-    {MODE_PAIRWISE, FLAGS, true,
+    {MODE_PAIRWISE, FLAGS, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          pairwise(p.namein, p.nameout, p.flagfile, st.pairs, vars, rows);
      }},
-    {MODE_BINS, FLAGS, true,
+    {MODE_BINS, FLAGS, true, AGAIN,
      [](const entry_state& st, const pass_names& p, size_t* vars, size_t* rows) {
          bins(p.namein, p.nameout, p.flagfile, st.bins, vars, rows);
      }},
@@ -175,6 +180,8 @@ static_assert(rows_in_mode_order(), "the row of mode m is row m");
 }  // namespace
 
 const mode_row& mode_entry(MODES mode) { return table[mode]; }
+
+bool mode_reads_once(int mode) { return mode >= 0 && mode < LAST && table[mode].reads_once; }
 
 void select_mode(entry_state& st, MODES mode)
 {

@@ -23,11 +23,15 @@ struct mode_row {
     MODES mode;
     unsigned clears;     // mode_clears bits
     bool writes_output;  // without an output name the run is refused rather than run
+    bool reads_once;     // the rows are read once after the column scan, never again
     mode_runner run;     // null: the mode does nothing
 };
 
 // The row of a mode of the table (UNKNOWN has none: asking for it is a programming error).
 const mode_row& mode_entry(MODES mode);
+
+// Whether the operation of mode reads its rows once (false outside the table).
+bool mode_reads_once(int mode);
 
 // Makes mode the running mode and switches off the requirements its row names.
 void select_mode(entry_state& st, MODES mode);

@@ -398,6 +398,192 @@ void set_group_by(entry_state& st, const char* arg)
     end_listing();
 }
 
+// Options that set how files are read, written and selected, and the listings; false for any
+// other option.
+bool set_general_option(entry_state& st, int c, const char* arg)
+{
+    switch (c) {
+    case '#': settings.quiet = 1; break;
+    case 'a': settings.keep_comments = 1; break;
+    case 's': settings.starskip = 1; break;
+    case 'b': {
+        unsigned long v = 0;
+        if (std::sscanf(arg, "%8lu", &v) == 1) settings.skip_columns = v > 2147483648UL ? 0 : v;
+        break;
+    }
+    case OPT_SKIP_ROWS: {
+        int v = 0;
+        if (std::sscanf(arg, "%8d", &v) == 1) settings.skip_rows = v < 0 ? 0 : v;
+        break;
+    }
+    case 'z': set_separator(st, arg); break;
+    case OPT_INPUT_DELIM: settings.input_delimiter = static_cast<signed char>(arg[0]); break;
+    case 'x': set_xtraprec(arg); break;
+    case OPT_FORMAT: set_format(arg); break;
+    case OPT_MAXBUFF: set_maxbuff(arg); break;
+    case OPT_FUZZ: settings.fuzz = get_double(arg); break;
+    case 'i': settings.inverse = 1; break;
+    case 'w':
+        settings.wildcards = 1;
+        if (arg) settings.wildext = arg[0] == '.' ? std::string(arg) : std::string(".").append(arg);
+        break;
+    case OPT_OUTPUT_LATEX: set_output_latex(); break;
+    case OPT_OUTPUT_C: set_output_c(); break;
+    case OPT_OUTPUT_STD: set_output_standard(); break;
+    case OPT_OUTPUT_CSV: set_output_csv(); break;
+    case 'e': add_flaglines(settings.flag_lines, arg); break;
+    case 'v': print_version_block();
+    case OPT_EVAL_EXAMPLE: eval_examples(stdout); end_listing();
+    case OPT_EVAL_OP: eval_oplist(stdout); end_listing();
+    case OPT_EVAL_CONST: eval_clist(stdout); end_listing();
+    case OPT_EVAL_FUNC: eval_flist(stdout); end_listing();
+    default: return false;
+    }
+    return true;
+}
+
+// Options that choose a column, row, sorting, scaling, filtering or threshold operation and set
+// its parameters; false for any other option.
+bool set_operation_option(entry_state& st, int c, const char* arg)
+{
+    switch (c) {
+    case 'k': select_mode(st, REM_COL); break;
+    case OPT_KEEP_COLS:
+        select_mode(st, REM_COL);
+        settings.inverse = 1;
+        if (arg) add_flaglines(settings.flag_lines, arg);
+        break;
+    case 'r': select_mode(st, REM_ROW); break;
+    case OPT_KEEP_ROWS:
+        select_mode(st, REM_ROW);
+        settings.inverse = 1;
+        if (arg) add_flaglines(settings.flag_lines, arg);
+        break;
+    case 't': select_mode(st, TRANSPOSE); break;
+    case 'c': select_mode(st, CHECK); break;
+    case OPT_GET_ROWS: select_mode(st, MODE_GET_ROWS); break;
+    case OPT_GET_COLS: select_mode(st, MODE_GET_COLS); break;
+    case 'd': set_split(st, arg); break;
+    case 'n':
+        select_mode(st, NOISE);
+        st.noiselevel = get_double(arg);
+        break;
+    case 'q':
+        select_mode(st, QSORT);
+        st.sortcolumns = arg;
+        break;
+    case 'm':
+        select_mode(st, MUL_COL);
+        st.multiply = get_double(arg);
+        break;
+    case OPT_DIVIDE:
+        select_mode(st, DIV_COL);
+        st.multiply = get_double(arg);
+        if (std::fabs(st.multiply) < 2.220446049250313e-16) error("Can't divide by ZERO\n");
+        break;
+    case 'p':
+        select_mode(st, ADD_COL);
+        st.add = get_double(arg);
+        break;
+    case 'f': set_filter(st, arg); break;
+    case 'u': {
+        select_mode(st, MEDIANFILTER);
+        std::sscanf(arg, "%8ld", &st.filtertaps);
+        if (st.filtertaps <= 0) error("Filtertaps can't be negative (%ld)", st.filtertaps);
+        break;
+    }
+    case OPT_RUNNING_AVERAGE: set_running_average(st, arg); break;
+    case 'j': {
+        select_mode(st, SHIFT);
+        char* end = nullptr;
+        st.shiftcolumns = std::strtol(arg, &end, 10);
+        if (st.shiftcolumns == 0 && end == arg) error("Can't convert %s to a number\n", arg);
+        // The magnitude is taken in unsigned arithmetic, so that the most negative count has one too.
+        const auto shift = static_cast<unsigned long>(st.shiftcolumns);
+        settings.extra_lines -= static_cast<size_t>(st.shiftcolumns < 0 ? 0UL - shift : shift);
+        break;
+    }
+    case 'y':
+        select_mode(st, ENUMERATE);
+        if (arg && (arg[0] == 'c' || arg[0] == 'C')) settings.add_line_count = 1;
+        settings.extra_columns += 1;
+        break;
+    case OPT_REMOVEGT: set_level(st, REM_GT, arg); break;
+    case OPT_REMOVELT: set_level(st, REM_LT, arg); break;
+    case OPT_REMOVEEQ: set_level(st, REM_EQ, arg); break;
+    case OPT_REMOVELEQ: set_level(st, KEEP_GT, arg); break;
+    case OPT_REMOVEGEQ: set_level(st, KEEP_LT, arg); break;
+    case OPT_REMOVENEQ: set_level(st, KEEP_EQ, arg); break;
+    case OPT_RANGE_KEEP: set_range(st, MODE_RANGE_KEEP, arg); break;
+    case OPT_RANGE_REMOVE: set_range(st, MODE_RANGE_REMOVE, arg); break;
+    default: return false;
+    }
+    return true;
+}
+
+// Options that choose an expression, sum, reshaping, windowed-sinc, plotting or statistics
+// operation and set its parameters; false for any other option.
+bool set_analysis_option(entry_state& st, int c, const char* arg)
+{
+    switch (c) {
+    case OPT_MATH:
+        select_mode(st, MATH);
+        st.function = arg;
+        break;
+    case OPT_EVAL:
+        select_mode(st, EVAL);
+        st.function = arg;
+        break;
+    case OPT_EVAL_PROLOG: st.function_prolog = arg; break;
+    case OPT_EVAL_EPILOG:
+        st.function_epilog = arg;
+        settings.extra_lines += 1;
+        break;
+    case OPT_SHUFFLE: select_mode(st, SHUFFLE); break;
+    case OPT_DIFF: select_mode(st, DIFF); break;
+    case OPT_SUMCOL:
+        select_mode(st, SUM_VERTICAL);
+        settings.extra_lines += 1;
+        break;
+    case OPT_SUMROW:
+        select_mode(st, SUM_HORIZONTAL);
+        settings.extra_columns += 1;
+        break;
+    case OPT_CUT_SQUARE:
+        select_mode(st, CUT_SQUARE);
+        add_flaglines(settings.cut_lines, arg);
+        settings.inverse = 1 - settings.inverse;
+        break;
+    case OPT_NOP: select_mode(st, NOOP); break;
+    case OPT_FLIP_UD: select_mode(st, MODE_FLIP_UD); break;
+    case OPT_FLIP_LR: select_mode(st, MODE_FLIP_LR); break;
+    case OPT_FILTER_SINC_LP: set_sinc(st, WINDOW_SINC_LP, arg); break;
+    case OPT_FILTER_SINC_HP: set_sinc(st, WINDOW_SINC_HP, arg); break;
+    case OPT_FILTER_SINC_BP: set_sinc(st, WINDOW_SINC_BP, arg); break;
+    case OPT_FILTER_SINC_BS: set_sinc(st, WINDOW_SINC_BS, arg); break;
+    case OPT_PLOT:
+        select_mode(st, PLOT);
+        if (const std::string bad = parse_plot_style(arg, st.plot); !bad.empty())
+            error("Unknown plot style %s (lines, points, xy, x=LO:HI, y=LO:HI)\n", bad.c_str());
+        break;
+    case OPT_STATS:
+        select_mode(st, MODE_STATS);
+        st.summary.items = parse_stat_list(arg);
+        break;
+    case OPT_GROUP_BY: set_group_by(st, arg); break;
+    case OPT_PAIRWISE:
+        select_mode(st, MODE_PAIRWISE);
+        st.pairs = parse_pairwise(arg);
+        break;
+    case OPT_BINS:
+        select_mode(st, MODE_BINS);
+        st.bins = parse_bins(arg);
+        break;
+    default: return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 // Splits at ':' like strsep: empty words between adjacent colons are words too.
@@ -421,170 +607,11 @@ void parse_options(int argc, char** argv, entry_state& st)
     int c;
     while ((c = getopt_long(argc, argv, short_options, long_opts, nullptr)) != -1) {
         if (c >= 0 && c < 256 && std::isupper(c)) c = std::tolower(c);
-        const char* arg = optarg;
-        switch (c) {
-        case 0: break;
-        case '?':
-        case 'h': usage(argv[0]);
-        case '#': settings.quiet = 1; break;
-        case 'a': settings.keep_comments = 1; break;
-        case 's': settings.starskip = 1; break;
-        case 'b': {
-            unsigned long v = 0;
-            if (std::sscanf(arg, "%8lu", &v) == 1) settings.skip_columns = v > 2147483648UL ? 0 : v;
-            break;
-        }
-        case OPT_SKIP_ROWS: {
-            int v = 0;
-            if (std::sscanf(arg, "%8d", &v) == 1) settings.skip_rows = v < 0 ? 0 : v;
-            break;
-        }
-        case 'z': set_separator(st, arg); break;
-        case OPT_INPUT_DELIM: settings.input_delimiter = static_cast<signed char>(arg[0]); break;
-        case 'x': set_xtraprec(arg); break;
-        case OPT_FORMAT: set_format(arg); break;
-        case OPT_MAXBUFF: set_maxbuff(arg); break;
-        case OPT_FUZZ: settings.fuzz = get_double(arg); break;
-        case 'i': settings.inverse = 1; break;
-        case 'w':
-            settings.wildcards = 1;
-            if (arg) settings.wildext = arg[0] == '.' ? std::string(arg) : std::string(".").append(arg);
-            break;
-        case OPT_OUTPUT_LATEX: set_output_latex(); break;
-        case OPT_OUTPUT_C: set_output_c(); break;
-        case OPT_OUTPUT_STD: set_output_standard(); break;
-        case OPT_OUTPUT_CSV: set_output_csv(); break;
-        case 'e': add_flaglines(settings.flag_lines, arg); break;
-        case 'k': select_mode(st, REM_COL); break;
-        case OPT_KEEP_COLS:
-            select_mode(st, REM_COL);
-            settings.inverse = 1;
-            if (arg) add_flaglines(settings.flag_lines, arg);
-            break;
-        case 'r': select_mode(st, REM_ROW); break;
-        case OPT_KEEP_ROWS:
-            select_mode(st, REM_ROW);
-            settings.inverse = 1;
-            if (arg) add_flaglines(settings.flag_lines, arg);
-            break;
-        case 't': select_mode(st, TRANSPOSE); break;
-        case 'c': select_mode(st, CHECK); break;
-        case OPT_GET_ROWS: select_mode(st, MODE_GET_ROWS); break;
-        case OPT_GET_COLS: select_mode(st, MODE_GET_COLS); break;
-        case 'd': set_split(st, arg); break;
-        case 'n':
-            select_mode(st, NOISE);
-            st.noiselevel = get_double(arg);
-            break;
-        case 'q':
-            select_mode(st, QSORT);
-            st.sortcolumns = arg;
-            break;
-        case 'm':
-            select_mode(st, MUL_COL);
-            st.multiply = get_double(arg);
-            break;
-        case OPT_DIVIDE:
-            select_mode(st, DIV_COL);
-            st.multiply = get_double(arg);
-            if (std::fabs(st.multiply) < 2.220446049250313e-16) error("Can't divide by ZERO\n");
-            break;
-        case 'p':
-            select_mode(st, ADD_COL);
-            st.add = get_double(arg);
-            break;
-        case 'f': set_filter(st, arg); break;
-        case 'u': {
-            select_mode(st, MEDIANFILTER);
-            std::sscanf(arg, "%8ld", &st.filtertaps);
-            if (st.filtertaps <= 0) error("Filtertaps can't be negative (%ld)", st.filtertaps);
-            break;
-        }
-        case OPT_RUNNING_AVERAGE: set_running_average(st, arg); break;
-        case 'j': {
-            select_mode(st, SHIFT);
-            char* end = nullptr;
-            st.shiftcolumns = std::strtol(arg, &end, 10);
-            if (st.shiftcolumns == 0 && end == arg) error("Can't convert %s to a number\n", arg);
-            // The magnitude is taken in unsigned arithmetic, so that the most negative count has one too.
-            const auto shift = static_cast<unsigned long>(st.shiftcolumns);
-            settings.extra_lines -= static_cast<size_t>(st.shiftcolumns < 0 ? 0UL - shift : shift);
-            break;
-        }
-        case 'y':
-            select_mode(st, ENUMERATE);
-            if (arg && (arg[0] == 'c' || arg[0] == 'C')) settings.add_line_count = 1;
-            settings.extra_columns += 1;
-            break;
-        case OPT_REMOVEGT: set_level(st, REM_GT, arg); break;
-        case OPT_REMOVELT: set_level(st, REM_LT, arg); break;
-        case OPT_REMOVEEQ: set_level(st, REM_EQ, arg); break;
-        case OPT_REMOVELEQ: set_level(st, KEEP_GT, arg); break;
-        case OPT_REMOVEGEQ: set_level(st, KEEP_LT, arg); break;
-        case OPT_REMOVENEQ: set_level(st, KEEP_EQ, arg); break;
-        case OPT_RANGE_KEEP: set_range(st, MODE_RANGE_KEEP, arg); break;
-        case OPT_RANGE_REMOVE: set_range(st, MODE_RANGE_REMOVE, arg); break;
-        case OPT_MATH:
-            select_mode(st, MATH);
-            st.function = arg;
-            break;
-        case OPT_EVAL:
-            select_mode(st, EVAL);
-            st.function = arg;
-            break;
-        case OPT_EVAL_PROLOG: st.function_prolog = arg; break;
-        case OPT_EVAL_EPILOG:
-            st.function_epilog = arg;
-            settings.extra_lines += 1;
-            break;
-        case OPT_SHUFFLE: select_mode(st, SHUFFLE); break;
-        case OPT_DIFF: select_mode(st, DIFF); break;
-        case OPT_SUMCOL:
-            select_mode(st, SUM_VERTICAL);
-            settings.extra_lines += 1;
-            break;
-        case OPT_SUMROW:
-            select_mode(st, SUM_HORIZONTAL);
-            settings.extra_columns += 1;
-            break;
-        case OPT_CUT_SQUARE:
-            select_mode(st, CUT_SQUARE);
-            add_flaglines(settings.cut_lines, arg);
-            settings.inverse = 1 - settings.inverse;
-            break;
-        case OPT_NOP: select_mode(st, NOOP); break;
-        case OPT_FLIP_UD: select_mode(st, MODE_FLIP_UD); break;
-        case OPT_FLIP_LR: select_mode(st, MODE_FLIP_LR); break;
-        case OPT_FILTER_SINC_LP: set_sinc(st, WINDOW_SINC_LP, arg); break;
-        case OPT_FILTER_SINC_HP: set_sinc(st, WINDOW_SINC_HP, arg); break;
-        case OPT_FILTER_SINC_BP: set_sinc(st, WINDOW_SINC_BP, arg); break;
-        case OPT_FILTER_SINC_BS: set_sinc(st, WINDOW_SINC_BS, arg); break;
-        case OPT_PLOT:
-            select_mode(st, PLOT);
-            if (const std::string bad = parse_plot_style(arg, st.plot); !bad.empty())
-                error("Unknown plot style %s (lines, points, xy, x=LO:HI, y=LO:HI)\n", bad.c_str());
-            break;
-        case OPT_STATS:
-            select_mode(st, MODE_STATS);
-            st.summary.items = parse_stat_list(arg);
-            break;
-        case OPT_GROUP_BY: set_group_by(st, arg); break;
-        case OPT_PAIRWISE:
-            select_mode(st, MODE_PAIRWISE);
-            st.pairs = parse_pairwise(arg);
-            break;
-        case OPT_BINS:
-            select_mode(st, MODE_BINS);
-            st.bins = parse_bins(arg);
-            break;
-        case 'v': print_version_block();
-        case OPT_EVAL_EXAMPLE: eval_examples(stdout); end_listing();
-        case OPT_EVAL_OP: eval_oplist(stdout); end_listing();
-        case OPT_EVAL_CONST: eval_clist(stdout); end_listing();
-        case OPT_EVAL_FUNC: eval_flist(stdout); end_listing();
-        default:
-            if (!settings.more)
-                std::fprintf(stderr, "?? getopt returned character code 0%o ??\n", static_cast<unsigned>(c));
-        }
+        if (c == '?' || c == 'h') usage(argv[0]);
+        if (c == 0 || set_general_option(st, c, optarg) || set_operation_option(st, c, optarg) ||
+            set_analysis_option(st, c, optarg))
+            continue;
+        if (!settings.more)
+            std::fprintf(stderr, "?? getopt returned character code 0%o ??\n", static_cast<unsigned>(c));
     }
 }

@@ -4,6 +4,7 @@
 #include "temp_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef VORN_HAVE_ZLIB
@@ -26,6 +27,17 @@ namespace {
 
 // Reads and writes of copies go in pieces of this size, so memory stays flat.
 constexpr size_t CHUNK = 1 << 20;
+// A copy stays in memory up to this size and moves to a temporary file beyond it.
+constexpr size_t HELD = 2 << 20;
+
+// Before a read from a source that has nothing to give yet (a live pipe, a terminal), the output
+// written so far goes out, so that rows show as they arrive; a source with data waiting costs
+// one poll.
+void flush_before_waiting(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) == 0) std::fflush(nullptr);
+}
 
 file_identity identity_of(const struct stat& st)
 {
@@ -102,11 +114,14 @@ struct spool {
     source_key key;
     std::string shown;      // the input as messages name it
     std::string directory;  // where the copy lives
-    unique_fd copy;
+    unique_fd copy;         // the copy once it is larger than HELD; until then it is `held`
+    std::vector<char> held;
     unique_fd owned_source;  // the source while it is still being read (standard input is not owned)
     int source = -1;
     off64_t filled = 0;   // bytes of the copy written so far
     bool ended = false;   // the source is exhausted: the copy is complete
+    bool copying = true;  // false: what the source gives after the copy is read once, not kept
+    off64_t passed = 0;   // bytes read from the source since copying stopped
     std::string failure;  // why the copy could not go on; sticky
 
     // Reads from the copy at pos, extending it from the source at its end: bytes read, 0 at the
@@ -115,6 +130,10 @@ struct spool {
     {
         if (pos < filled) {
             const size_t want = static_cast<size_t>(std::min<off64_t>(filled - pos, static_cast<off64_t>(size)));
+            if (copy.get() < 0) {
+                std::memcpy(buf, held.data() + pos, want);
+                return static_cast<ssize_t>(want);
+            }
             for (;;) {
                 const ssize_t n = ::pread(copy.get(), buf, want, pos);
                 if (n < 0 && errno == EINTR) continue;
@@ -123,7 +142,12 @@ struct spool {
             }
         }
         if (!failure.empty()) return stop();
+        if (pos != filled + passed) {
+            errno = ESPIPE;  // a part read once and not kept
+            return fail("Could not read " + shown + " again: " + std::strerror(errno));
+        }
         if (ended) return 0;
+        flush_before_waiting(source);
         const ssize_t n = read_some(source, buf, size);
         if (n < 0) return fail("Could not read " + shown + ": " + std::strerror(errno));
         if (n == 0) {
@@ -131,13 +155,26 @@ struct spool {
             owned_source.reset();
             return 0;
         }
+        if (!copying) {
+            passed += n;
+            return n;
+        }
         if (!append(buf, static_cast<size_t>(n))) return -1;
         return n;
     }
 
+    // The position just past everything read from the source so far.
+    off64_t end_so_far() const { return filled + passed; }
+
     // Appends to the copy; false (with failure set) when it cannot be written.
     bool append(const char* p, size_t size)
     {
+        if (copy.get() < 0 && static_cast<size_t>(filled) + size <= HELD) {
+            held.insert(held.end(), p, p + size);
+            filled += static_cast<off64_t>(size);
+            return true;
+        }
+        if (copy.get() < 0 && !spill()) return false;
         if (!write_all_at(copy.get(), p, size, filled)) {
             fail("Could not copy " + shown + " to a temporary file in " + directory + ": " + std::strerror(errno));
             return false;
@@ -149,6 +186,10 @@ struct spool {
     // Copies the rest of the source: false when the copy cannot be completed.
     bool complete()
     {
+        if (!copying && !ended) {
+            errno = ESPIPE;
+            return false;
+        }
         std::vector<char> buf(CHUNK);
         for (;;) {
             const ssize_t n = read_at(buf.data(), buf.size(), filled);
@@ -157,6 +198,22 @@ struct spool {
     }
 
 private:
+    // Moves what is held in memory to a new temporary file.
+    bool spill()
+    {
+        copy = anonymous_file(directory);
+        if (copy.get() < 0) {
+            fail("Could not create a temporary file in " + directory + " for " + shown + ": " + std::strerror(errno));
+            return false;
+        }
+        if (!write_all_at(copy.get(), held.data(), held.size(), 0)) {
+            fail("Could not copy " + shown + " to a temporary file in " + directory + ": " + std::strerror(errno));
+            return false;
+        }
+        std::vector<char>().swap(held);
+        return true;
+    }
+
     ssize_t fail(std::string text)
     {
         if (failure.empty()) failure = std::move(text);
@@ -223,8 +280,10 @@ int copy_seek(void* cookie, off64_t* offset, int whence)
         errno = EINVAL;
         return -1;
     }
-    // A position beyond what is copied so far needs the copy made that far.
-    if (base + *offset > r->from->filled && !r->from->complete()) return -1;
+    // A position beyond what is copied so far needs the copy made that far; once copying has
+    // stopped, only the position the source has reached is there beyond the copy.
+    const off64_t target = base + *offset;
+    if (target > r->from->filled && target != r->from->end_so_far() && !r->from->complete()) return -1;
     r->pos = base + *offset;
     *offset = r->pos;
     return 0;
@@ -573,10 +632,6 @@ opened_input open_input(const char* name)
     s->key = key_of(st);
     s->shown = standard_input ? std::string("standard input") : std::string(name);
     s->directory = temporary_directory();
-    s->copy = anonymous_file(s->directory);
-    if (s->copy.get() < 0)
-        return failed("Could not create a temporary file in " + s->directory + " for " + s->shown + ": " +
-                      std::strerror(errno));
 
     // The first bytes decide how the rest is read; a pipe may deliver them a few at a time.
     unsigned char head[4];
@@ -588,6 +643,10 @@ opened_input open_input(const char* name)
         have += static_cast<size_t>(n);
     }
     if (content_of(head, have) != content::plain) {
+        s->copy = anonymous_file(s->directory);
+        if (s->copy.get() < 0)
+            return failed("Could not create a temporary file in " + s->directory + " for " + s->shown + ": " +
+                          std::strerror(errno));
         decompressor job(from, s->copy.get(), s->shown, s->directory, head, have);
         if (!job.run()) return failed(job.failure());
         s->filled = job.written();
@@ -604,6 +663,18 @@ opened_input open_input(const char* name)
     }
     spools().push_back(std::move(s));
     return ok(open_copy(*spools().back()), identity, name);
+}
+
+void read_rest_once(FILE* stream)
+{
+    const auto reader = std::find_if(readers().begin(), readers().end(),
+                                     [stream](const std::unique_ptr<copy_reader>& r) { return r->stream == stream; });
+    if (reader == readers().end()) return;
+    spool* const s = (*reader)->from;
+    const auto readers_of_it = std::count_if(readers().begin(), readers().end(),
+                                             [s](const std::unique_ptr<copy_reader>& r) { return r->from == s; });
+    // Another stream over the same source may still want all of it.
+    if (readers_of_it == 1) s->copying = false;
 }
 
 void release_input_copies(bool streams_too)

@@ -1,9 +1,10 @@
 // Inputs that can be read from their start as often as a caller needs.
 //
 // A regular file is read in place. Anything else -- a pipe, a FIFO, a character device, a
-// process substitution, or standard input under the name "-" -- is copied once into an
-// anonymous temporary file under $TMPDIR (else /tmp), which has no name from the moment it is
-// open, so nothing is left behind even when the process is killed. Content that starts with the
+// process substitution, or standard input under the name "-" -- is copied once: in memory up to
+// 2 MiB, beyond that into an anonymous temporary file under $TMPDIR (else /tmp), which has no
+// name from the moment it is open, so nothing is left behind even when the process is killed.
+// An operation that reads its rows once stops the copy after the column scan (read_rest_once). Content that starts with the
 // gzip magic bytes (1f 8b) or the zstd magic bytes (28 b5 2f fd) is decompressed into such a
 // copy, in a file or a stream alike; the name plays no part. Compressed content is decompressed
 // whole when it is opened (damaged data fails there); other streams are copied as they are read,
@@ -58,6 +59,12 @@ std::string read_failure(FILE* stream);
 // its copy could not be made (no temporary file, no space left, a read error, corrupt or
 // truncated compressed data).
 opened_input open_input(const char* name);
+
+// For a stream from open_input that will not go back again before its current position: what
+// its source gives from now on is read once and not kept, so that a long pipe needs no room for
+// a copy. The part copied so far can still be read again. Nothing for a file read in place, nor
+// while another stream reads the same source.
+void read_rest_once(FILE* stream);
 
 // Lets go of the copies that no open stream reads and that their source can make again (the
 // decompressed copies of regular files), with their descriptors: a run over many inputs holds
