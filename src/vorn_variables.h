@@ -68,6 +68,9 @@ struct vorn_variables {
     int wait_on_error = 0;
     int more = 0;
     int no_progress = 0;  // VORN=noprogress: no status line on long runs
+    // Refuse whatever the forgiving reading would guess at (a field that is not a number, a row of
+    // another width, a selection beyond the file, ...), and report option errors in one line.
+    int strict = 0;
     // reading
     int keep_comments = 0;
     unsigned long skip_columns = 0;
