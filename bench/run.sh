@@ -24,6 +24,8 @@ awk_copy='{for(i=1;i<=NF;i++)$i=$i+0;print}'
 command -v mawk > /dev/null && pair "--nop (read+print all)" "mawk reformat" 25 "$VORN" -# --nop "$DATA" - -- mawk "$awk_copy" "$DATA"
 command -v gawk > /dev/null && pair "--nop (read+print all)" "gawk reformat" - "$VORN" -# --nop "$DATA" - -- gawk "$awk_copy" "$DATA"
 # Inputs that are not regular files: a pipe is copied once, gzip content is decompressed first.
+# Strict reading rides on the same pass: within 5 % of the forgiving one.
+pair "--strict --nop" "--nop" 0.95 "$VORN" -# --strict --nop "$DATA" - -- "$VORN" -# --nop "$DATA" -
 pair "--nop from a pipe" "--nop from the file" - sh -c "cat '$DATA' | '$VORN' -# --nop - -" -- \
     "$VORN" -# --nop "$DATA" -
 if command -v gzip >/dev/null; then

@@ -5,7 +5,7 @@
 
 # Long options; a trailing '=' marks an argument. Options whose argument is optional are listed
 # both ways.
-_vorn_long_options='--quiet --silence --debug --wait-on-error --no-wait-on-error --more
+_vorn_long_options='--quiet --silence --debug --wait-on-error --no-wait-on-error --more --strict
  --keep-comments --starskip --skip-columns= --skip-rows= --input-delimiter= --maxbuff=
  --delimiter= --xtra= --format= --append --add-line-count --fuzz= --special-log
  --output-standard --output-c --output-csv --output-latex

@@ -15,8 +15,12 @@ void count_file(const char* namein, size_t* vars, size_t* rows, const count_rule
     unsigned mismatches = 0;
     size_t first_mismatch = 0;
     line_pieces lines(of.in, settings.maxbuff);
-    while (const char* s = lines.next_data_line(nullptr, reading)) {
-        const size_t found = scanline(s);
+    while (char* s = lines.next_data_line(nullptr, reading)) {
+        const char* stop;
+        const size_t found = scanline(s, &stop);
+        // Strictly, a line the count would stop at, or of another width, is refused.
+        if (settings.strict && (found != antal || *stop != '\0')) [[unlikely]]
+            strict_fields({namein, of.in, -1, false, lines.pieces()}, s, antal);
         if (found != antal) {
             // A line with no number at its start ends the check; it is not counted.
             if (found == 0) break;

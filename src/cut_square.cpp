@@ -36,7 +36,7 @@ void cut_square(const char* namein, const char* nameout, const char* flagfile, s
 
     // Row mark 1 means written; the row selection is never inverted.
     auto rowflags = my_calloc(char, lines);
-    readflags(nullptr, rowflags.get(), 0, settings.cut_lines, lines);
+    readflags(nullptr, rowflags.get(), 0, settings.cut_lines, lines, {"row", namein});
 
     std::fprintf(stderr, settings.quiet ? "Vorn: Keep rows " : "Keep rows ");
     print_runs(stderr, rowflags.get(), lines, 1);

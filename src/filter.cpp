@@ -12,7 +12,7 @@ void filter(const char* namein, const char* nameout, const char* flagfile, size_
     announce("Vorn: Filter ", "Apply filter to selected columns\n");
     frame f(namein, nameout, {.flagfile = flagfile, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
-    const size_t lines = get_rows(f.pair().in, antal);
+    const size_t lines = get_rows(f.pair().in, antal, !settings.quiet, nullptr, f.pair().namein);
     const flag_array& flag = f.marks();
     printflagged(stderr, flag.data(), antal);
 

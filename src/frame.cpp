@@ -1,6 +1,8 @@
 // The operation frame: opening, reading, writing and closing for every operation.
 #include "frame.h"
 
+#include <cmath>
+
 #include "spill.h"
 #include "transpos.h"
 
@@ -17,7 +19,8 @@ void announce(const char* title, const char* description, ...)
 
 frame::frame(const char* namein, const char* nameout, const frame_opening& how) : of_(namein, nameout)
 {
-    of_.take_back = how.takes_back;
+    // Strictly, every output is taken back by a failure: none is left half-written.
+    of_.take_back = how.takes_back || settings.strict;
     if (how.budgeted) memory_budget();
     flag_array* const marks = how.marks ? &flag_ : nullptr;
     antal_ = how.count_rows ? openfiles_t(of_, how.flagfile, marks, &lines_, &rows_follow_)
@@ -61,10 +64,22 @@ void counted_rows::next(double* row)
         FILE* const comments = rules_.comments == comments_at::in_place ? of.out : nullptr;
         const char* line = myfgets_o(of.line.get(), settings.maxbuff, of.in, comments);
         if (!line) error("Can't read all lines\n");
-        parse_fields16(line, row, f_.columns());
+        if (settings.strict) [[unlikely]]
+            strict_fields16(place_of_last_line(of), line, row, f_.columns());
+        else
+            parse_fields16(line, row, f_.columns());
         return;
     }
     if (!f_.read(row, rules_.comments)) error("Can't read all lines\n");
+    if (rules_.key_columns) [[unlikely]]
+        for (const int col : *rules_.key_columns)
+            if (std::isnan(row[col])) {
+                open__files& of = f_.pair();
+                strict_error(place_of_last_line(of), static_cast<size_t>(col) + 1,
+                             field_of_line(of.line.get(), static_cast<size_t>(col)),
+                             "not a number (NaN) in a sort column",
+                             "a NaN compares equal to every value, so the rows around it would not be in order");
+            }
 }
 
 void counted_rows::end()

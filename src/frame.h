@@ -3,6 +3,7 @@
 // (writing the epilog) and stores the counts: that order lives here and nowhere else.
 #pragma once
 #include <cstdarg>
+#include <vector>
 
 #include "spill.h"
 #include "utils.h"
@@ -116,6 +117,8 @@ struct whole_file_rules {
     bool to_the_end = true;
     // Parse lines with the reshaping parser (parse_fields16) instead of the row reader.
     bool fields16 = false;
+    // Strict mode: columns (from 0) that must not hold NaN, as the sort keys; null for none.
+    const std::vector<int>* key_columns = nullptr;
 };
 
 // The counted rows of a frame, one at a time, by the rules of a whole-file operation.

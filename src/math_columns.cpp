@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "frame.h"
 #include "operations.h"
@@ -110,6 +111,11 @@ void math_columns(const char* namein, const char* nameout, const char* flagfile,
     if (!function) error("no funtion given");
     const math_function f = find_math_function(function);
     announce("Vorn: Apply %s ", "Apply function %s to selected columns\n", function);
+    if (settings.strict && f == nop && std::strcmp(function, "nop") != 0) {
+        std::string names;
+        for (const auto& m : math_functions) names.append(names.empty() ? "" : ", ").append(m.name);
+        strict_error({namein}, 0, function, "unknown function for --math", "the functions are " + names);
+    }
 
     // Unselected columns never reach the function, so they cannot stop the run.
     stream_rows(namein, nameout, {.flagfile = flagfile}, vars, rows, marked_columns::written,

@@ -238,7 +238,8 @@ void scan_token(lexer* lex, lex_fault* fault)
 void print_error(int line, lexer* lex, const char* where)
 {
     if (!lex->verbose_error) {
-        std::fputs("SyntaxError\n", stdout);
+        // Strictly, diagnostics stay out of the data on standard output.
+        std::fputs("SyntaxError\n", settings.strict ? stderr : stdout);
         end_process(1);
     }
     const char* program = lex->program;

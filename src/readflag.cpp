@@ -18,11 +18,28 @@ void add_flaglines(sll_list<std::string>& list, const char* arg)
     list.sll_push(arg);
 }
 
-void parse_token(char* flag, const char* buf, size_t vars)
+namespace {
+
+// Strict mode: a selection position must lie within the input.
+void check_position(long long at, long long n, const char* token, const selection_scope& scope)
+{
+    if (!settings.strict || (at >= 1 && at <= n)) return;
+    const std::string unit = scope.unit;
+    strict_error({scope.input}, 0, token,
+                 at < 1 ? "the selection names " + unit + " " + std::to_string(at) + ", but " + unit + "s count from 1"
+                        : "the selection names " + unit + " " + std::to_string(at) + ", but the file has " +
+                              std::to_string(n) + " " + unit + (n == 1 ? "" : "s"));
+}
+
+}  // namespace
+
+void parse_token(char* flag, const char* buf, size_t vars, const selection_scope& scope)
 {
     const long long n = static_cast<long long>(vars);
     int first = 0, step = 0, last = 0;
     if (std::sscanf(buf, "%8d : %8d : %8d", &first, &step, &last) == 3) {
+        check_position(first, n, buf, scope);
+        if (last != -1) check_position(last, n, buf, scope);
         if (settings.debug) dbg_printf("first:%d step:%dlast:%d\n", first, step, last);
         if (step < 1) {
             err_printf("Error: step can't be less than 1: %d\n", step);
@@ -38,31 +55,36 @@ void parse_token(char* flag, const char* buf, size_t vars)
     int a = 0, b = 0;
     const int got = std::sscanf(buf, "%8d - %8d", &a, &b);
     if (got == 2) {
+        check_position(a, n, buf, scope);
+        check_position(b, n, buf, scope);
         long long lo = a, hi = b;
         if (lo > hi) std::swap(lo, hi);
         if (lo < 1) lo = 1;
         if (hi > n) hi = n;
         for (long long i = lo; i <= hi; ++i) flag[i - 1] = 1;
     } else if (got == 1) {
+        check_position(a, n, buf, scope);
         if (a <= 0) {
             std::fprintf(stderr, "invalid index=%d\n", a);
             return;
         }
         if (static_cast<long long>(a) <= n) flag[a - 1] = 1;
+    } else if (got == 0 && settings.strict) {
+        strict_error({scope.input}, 0, buf, "the selection names no " + std::string(scope.unit) + " here");
     }
 }
 
 namespace {
 
 // Splits a private copy of a selection at commas and marks from every token.
-void parse_tokens(char* flag, const char* text, size_t vars)
+void parse_tokens(char* flag, const char* text, size_t vars, const selection_scope& scope)
 {
     std::string copy(text);
     size_t start = 0;
     for (;;) {
         const size_t comma = copy.find(',', start);
         const std::string token = copy.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!token.empty()) parse_token(flag, token.c_str(), vars);
+        if (!token.empty()) parse_token(flag, token.c_str(), vars, scope);
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
@@ -70,7 +92,8 @@ void parse_tokens(char* flag, const char* text, size_t vars)
 
 }  // namespace
 
-void readflags(const char* name, char* flag, int local_inverse, const sll_list<std::string>& p, size_t vars)
+void readflags(const char* name, char* flag, int local_inverse, const sll_list<std::string>& p, size_t vars,
+               const selection_scope& scope)
 {
     auto buffer = line_buffer();
     if (name) {
@@ -82,9 +105,9 @@ void readflags(const char* name, char* flag, int local_inverse, const sll_list<s
         // user asked to skip nor join the data file's comments in the output.
         const reader_rules selection_file{.keep_comments = false, .countdown = nullptr};
         while (myfgets_o(buffer.get(), settings.maxbuff, file.get(), nullptr, selection_file))
-            parse_tokens(flag, buffer.get(), vars);
+            parse_tokens(flag, buffer.get(), vars, scope);
     }
-    for (const std::string& s : p) parse_tokens(flag, s.c_str(), vars);
+    for (const std::string& s : p) parse_tokens(flag, s.c_str(), vars, scope);
     if (local_inverse && vars > 0)
         for (size_t i = 0; i < vars; ++i) flag[i] = static_cast<char>(1 - flag[i]);
     std::fflush(stderr);

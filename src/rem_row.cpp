@@ -21,7 +21,7 @@ void rem_row(const char* namein, const char* nameout, const char* flagfile, size
     }
     std::fflush(stderr);
 
-    readflags(flagfile, rowflags.get(), settings.inverse, settings.flag_lines, lines);
+    readflags(flagfile, rowflags.get(), settings.inverse, settings.flag_lines, lines, {"row", namein});
 
     if (settings.quiet && flagged(rowflags.get(), lines) > 50)
         std::fprintf(stderr, "a lot of rows");

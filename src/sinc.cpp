@@ -85,7 +85,7 @@ void window_sinc(const char* namein, const char* nameout, const char* flagfile, 
 
     frame f(namein, nameout, {.flagfile = flagfile, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
-    const size_t lines = get_rows(f.pair().in, antal);
+    const size_t lines = get_rows(f.pair().in, antal, !settings.quiet, nullptr, f.pair().namein);
     printflagged(stderr, f.marks().data(), antal);
 
     std::unique_ptr<double[]> h;

@@ -186,6 +186,12 @@ void in_order(const row_table& table, const sort_record* records, size_t n, Put 
 }
 
 // Whether a value that is not a number stands in a sort column of the table.
+// How the rows to sort are read: strictly, a NaN in a sort column is refused as it is read.
+whole_file_rules strict_keys(const sort_order& order)
+{
+    return {.key_columns = settings.strict ? &order.columns : nullptr};
+}
+
 bool nan_in_sort_columns(const row_table& table, const sort_order& order)
 {
     for (size_t r = 0; r < table.nrows; ++r)
@@ -218,7 +224,7 @@ void sort_rows_with_nan(frame& f, const row_table& table, const sort_order& orde
 
 void sort_in_memory(frame& f, size_t lines, const sort_order& order)
 {
-    whole_file(f, lines, {}, [&](const row_table& table) {
+    whole_file(f, lines, strict_keys(order), [&](const row_table& table) {
         if (!settings.quiet) std::fprintf(stderr, "Sorting...");
         if (nan_in_sort_columns(table, order)) {
             sort_rows_with_nan(f, table, order);
@@ -247,7 +253,7 @@ void sort_spilling(frame& f, size_t lines, const sort_order& order)
     {
         row_table table = make_row_table(run_rows, vars);
         big_array<sort_record> records(run_rows);
-        counted_rows source(f, lines, {});
+        counted_rows source(f, lines, strict_keys(order));
         while (source.left() > 0) {
             const size_t n = std::min(run_rows, source.left());
             for (size_t r = 0; r < n; ++r) source.next(table[r]);

@@ -83,7 +83,7 @@ void splitfile(const char* namein, const char* /*nameout*/, const char* flagfile
     testing.in_identity = training.in_identity;
     refuse_output_onto_input(training);
     refuse_output_onto_input(testing);
-    const flag_array flag = open_flags(flagfile, nvars);
+    const flag_array flag = open_flags(flagfile, nvars, namein);
     if (!settings.quiet) std::fputc('\n', stderr);
     // Neither file is a result until both are complete.
     training.take_back = testing.take_back = true;

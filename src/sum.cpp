@@ -22,7 +22,7 @@ void sum_vertical(const char* namein, const char* nameout, const char* flagfile,
     const size_t lines = f.counted_rows();
     // The selection names rows here; the inverse option does not apply.
     auto rowflags = my_calloc(char, lines);
-    readflags(flagfile, rowflags.get(), 0, settings.flag_lines, lines);
+    readflags(flagfile, rowflags.get(), 0, settings.flag_lines, lines, {"row", namein});
 
     size_t count = 0;
     if (antal > 0) {

@@ -2,8 +2,10 @@
 #include "transpos.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "frame.h"
 #include "operations.h"
@@ -39,6 +41,55 @@ size_t parse_fields16(const char* line, double* var, size_t vars)
     const size_t got = i;
     for (; i < vars; ++i) var[i] = 0.0;
     return got;
+}
+
+namespace {
+
+const char* reshaping_name() { return settings.mode == TRANSPOSE ? "-t (--transpose)" : "--flip-ud"; }
+
+}  // namespace
+
+void strict_fields16(const input_place& at, const char* line, double* var, size_t vars)
+{
+    const char* p = line;
+    size_t i = 0;
+    for (;; ++i) {
+        while (is_c_space(static_cast<unsigned char>(*p))) ++p;
+        if (*p == '\0') break;
+        const char* field_end = p;
+        while (*field_end && !is_c_space(static_cast<unsigned char>(*field_end))) ++field_end;
+        const std::string_view field(p, static_cast<size_t>(field_end - p));
+        if (field.size() > FIELD_WIDTH)
+            strict_error(at, i + 1, field,
+                         std::string("longer than 16 characters, which ") + reshaping_name() + " reads as two numbers",
+                         "round the numbers first, for example: vorn --format=%.9e --nop IN - | vorn ...");
+        double v;
+        if (read_double(p, field_end, &v) != field_end)
+            strict_error(at, i + 1, field, "not a number",
+                         field.find(',') != std::string_view::npos
+                             ? std::string(reshaping_name()) + " separates numbers by white space only"
+                             : std::string());
+        if (std::isinf(v) && (field[field[0] == '-' || field[0] == '+'] | 0x20) != 'i')
+            strict_error(at, i + 1, field, "too large for a double");
+        if (i < vars) var[i] = v;
+        p = field_end;
+    }
+    if (i != vars)
+        strict_error(at, 0, line,
+                     std::to_string(i) + (i == 1 ? " number" : " numbers") + ", where the first data row has " +
+                         std::to_string(vars));
+}
+
+void strict_reshaping_settings(const char* namein)
+{
+    if (!settings.strict) return;
+    if (settings.input_delimiter || settings.skip_columns)
+        strict_error({namein}, 0, {},
+                     std::string(reshaping_name()) +
+                         " reads numbers separated by white space from the start of every "
+                         "line: it would ignore " +
+                         (settings.input_delimiter ? "--input-delimiter" : "--skip-columns"),
+                     "convert the file first, for example: vorn --input-delimiter=';' --nop IN - | vorn ...");
 }
 
 namespace {
@@ -108,6 +159,7 @@ void flip_spilling(frame& f, size_t lines, const char* leave_out)
 void transpose(const char* namein, const char* nameout, size_t* vars, size_t* rows)
 {
     announce("Vorn: Transpose ", "Transposing\n");
+    strict_reshaping_settings(namein);
     // The prolog is written from the input's shape (its columns and counted rows).
     frame f(namein, nameout, {.marks = false, .count_rows = true, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
@@ -129,6 +181,7 @@ void transpose(const char* namein, const char* nameout, size_t* vars, size_t* ro
 void flip_ud(const char* namein, const char* nameout, const char* flagfile, size_t* vars, size_t* rows)
 {
     announce("Vorn: Transpose ", "Transposing\n");
+    strict_reshaping_settings(namein);
     frame f(namein, nameout, {.flagfile = flagfile, .count_rows = true, .budgeted = true, .takes_back = true});
     const size_t antal = f.columns();
     const size_t lines = f.counted_rows();

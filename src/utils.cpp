@@ -1,6 +1,7 @@
 // The data file engine: diagnostics, memory wrappers, the line reader, file pairs and row writing.
 #include "utils.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -34,6 +35,11 @@ void error_(const char* file, int line, const char* fmt, ...)
     va_start(ap, fmt);
     std::vfprintf(stderr, fmt, ap);
     va_end(ap);
+    end_after_error();
+}
+
+void end_after_error()
+{
     take_back_outputs(stderr);
     if (settings.wait_on_error) {
         std::fprintf(stderr, "\nPress enter to continue\n");
@@ -426,6 +432,7 @@ char* line_pieces::next_piece()
         refill();
     }
     char* const piece = buffer_.get() + pos_;
+    ++pieces_;
     terminated_ = stop;
     saved_ = buffer_[stop];
     have_saved_ = true;
@@ -481,7 +488,16 @@ inline const char* plain_decimal_end(const char* q)
 
 size_t scanline(const char* line)
 {
-    if (settings.skip_columns > 0 && ::strnlen(line, settings.skip_columns + 1) <= settings.skip_columns) return 0;
+    const char* stop;
+    return scanline(line, &stop);
+}
+
+size_t scanline(const char* line, const char** stop)
+{
+    if (settings.skip_columns > 0 && ::strnlen(line, settings.skip_columns + 1) <= settings.skip_columns) {
+        *stop = line;
+        return 0;
+    }
     char* p = const_cast<char*>(line) + settings.skip_columns;
     size_t count = 0;
     // Counting and parsing agree on separators: white space, commas and the input delimiter.
@@ -501,6 +517,7 @@ size_t scanline(const char* line)
         p = const_cast<char*>(q);
         if (*p == '\0') break;
     }
+    *stop = p;
     return count;
 }
 
@@ -515,24 +532,34 @@ struct counting_pass {
 
 }  // namespace
 
-size_t scan(FILE* in)
+size_t scan(FILE* in, const char* name)
 {
     auto buffer = line_buffer();
     counting_pass pass;
     size_t count = 0;
-    if (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr, pass.rules())) count = scanline(buffer.get());
+    if (myfgets_o(buffer.get(), settings.maxbuff, in, nullptr, pass.rules())) {
+        if (settings.strict) [[unlikely]]
+            count = strict_fields({name, in, LINE_JUST_READ, true}, buffer.get(), npos_fields);
+        else
+            count = scanline(buffer.get());
+    }
     std::rewind(in);
     return count;
 }
 
-size_t get_rows(FILE* in, size_t antal, bool report, bool* rows_follow)
+size_t get_rows(FILE* in, size_t antal, bool report, bool* rows_follow, const char* name)
 {
     counting_pass pass;
     line_pieces lines(in, settings.maxbuff);
     size_t count = 0;
     if (rows_follow) *rows_follow = false;
-    while (const char* line = lines.next_data_line(nullptr, pass.rules())) {
-        if (scanline(line) != antal) {
+    while (char* line = lines.next_data_line(nullptr, pass.rules())) {
+        const char* stop;
+        const size_t found = scanline(line, &stop);
+        // Strictly, a line that the count would stop at is refused; strict_fields says why.
+        if (settings.strict && (found != antal || *stop != '\0')) [[unlikely]]
+            strict_fields({name, in, -1, false, lines.pieces()}, line, antal);
+        if (found != antal) {
             if (rows_follow) *rows_follow = std::strlen(line) > settings.skip_columns;
             break;
         }
@@ -567,12 +594,191 @@ bool prints_as_itself(const char* p, const char* q)
     return p == q && p > fraction && p - fraction <= 6 && q[-1] != '0';
 }
 
+// ---- Strict reading ----------------------------------------------------------------------------------
+
+namespace {
+
+// The number of the line that ends at `end` in `in` (LINE_JUST_READ: where the stream stands):
+// one more than the line ends before it. The stream is read again from its start; the run ends
+// right after.
+size_t line_number_at(FILE* in, long long end)
+{
+    if (end == LINE_JUST_READ) end = std::ftell(in);
+    std::rewind(in);
+    size_t newlines = 0;
+    long long left = end - 1;  // the refused line's own line end is not counted
+    char chunk[1 << 16];
+    while (left > 0) {
+        const size_t want = static_cast<size_t>(std::min<long long>(left, sizeof chunk));
+        const size_t got = std::fread(chunk, 1, want, in);
+        if (got == 0) break;
+        for (size_t i = 0; i < got; ++i) newlines += chunk[i] == '\n';
+        left -= static_cast<long long>(got);
+    }
+    return newlines + 1;
+}
+
+size_t line_number_of(const input_place& at)
+{
+    if (at.line > 0) return at.line;
+    return at.in ? line_number_at(at.in, at.end) : 0;
+}
+
+// A text as the report quotes it: its line end removed and at most 60 characters.
+std::string quoted(std::string_view text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    constexpr size_t MOST = 60;
+    std::string q = "\"";
+    q.append(text.substr(0, MOST));
+    if (text.size() > MOST) q.append("...");
+    q.append("\"");
+    return q;
+}
+
+// The field that starts at p: up to white space, a comma or the end.
+std::string_view field_from(const char* p)
+{
+    const char* q = p;
+    while (!ends_number(static_cast<unsigned char>(*q))) ++q;
+    return {p, static_cast<size_t>(q - p)};
+}
+
+inline bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Whether the field names an infinity ("inf", "-Infinity", ...) rather than overflowing to one.
+bool names_infinity(const char* p)
+{
+    if (*p == '+' || *p == '-') ++p;
+    return *p == 'i' || *p == 'I';
+}
+
+// The hint for a field that is no number.
+std::string hint_for_field(const input_place& at, std::string_view field)
+{
+    for (const char* missing : {"NA", "N/A", "na", "n/a", "null", "NULL", "None", "-", "?", "."})
+        if (field == missing) return "a missing value can be written as nan, which is read as not-a-number";
+    if (at.first_data_line && std::any_of(field.begin(), field.end(), is_letter))
+        return "if this line is a header, skip it with --skip-rows=" + std::to_string(line_number_of(at)) +
+               " or start it with '#'";
+    for (const char c : {';', '|', ':', '/'})
+        if (field.find(c) != std::string_view::npos)
+            return std::string("to read '") + c + "' as a separator, give --input-delimiter='" + c + "'";
+    return {};
+}
+
+}  // namespace
+
+void strict_error(const input_place& at, size_t field, std::string_view text, const std::string& problem,
+                  const std::string& hint)
+{
+    std::string where = "vorn: ";
+    if (at.file) where.append(at.file);
+    if (at.line > 0 || at.end >= 0 || at.end == LINE_JUST_READ) {
+        if (at.file) where.append(", ");
+        where.append("line ").append(std::to_string(line_number_of(at)));
+    }
+    if (field > 0) where.append(where.size() > 6 ? ", " : "").append("field ").append(std::to_string(field));
+    if (where.size() > 6) where.append(": ");
+    where.append(problem);
+    if (!text.empty()) where.append(": ").append(quoted(text));
+    // On a line of its own, whatever progress text came before it.
+    std::fprintf(stderr, "\n%s\n", where.c_str());
+    if (!hint.empty()) std::fprintf(stderr, "vorn: hint: %s\n", hint.c_str());
+    end_after_error();
+}
+
+input_place place_of_last_line(const open__files& of)
+{
+    // A stream read once cannot be read again to find the line: its reader counted them.
+    return {of.namein, of.in, LINE_JUST_READ, false, mode_reads_once(settings.mode) ? of.lines_read : 0};
+}
+
+size_t strict_fields(const input_place& at, char* line, size_t vars, double* var, field_text* text)
+{
+    const size_t len = std::strlen(line);
+    if (len <= settings.skip_columns)
+        strict_error(at, 0, line,
+                     "the line is not longer than the " + std::to_string(settings.skip_columns) +
+                         " characters skipped at the start of every line (--skip-columns), which would end the rows "
+                         "here");
+    char* const from = line + settings.skip_columns;
+    if (settings.input_delimiter) {
+        const char delim = static_cast<char>(settings.input_delimiter);
+        for (char* q = from; *q; ++q)
+            if (*q == delim) *q = ' ';
+    }
+    const char* const end = line + len;
+    const char* p = from;
+    size_t i = 0;
+    for (;; ++i) {
+        p = eatwhite(const_cast<char*>(p));
+        if (*p == '\0') break;
+        double v;
+        bool itself;
+        const char* next = read_number<true>(p, end, &v, &itself);
+        if (!next || !ends_number(static_cast<unsigned char>(*next)) || (std::isinf(v) && !names_infinity(p)))
+            [[unlikely]] {
+            const std::string_view field = field_from(p);
+            if (next && field.size() == static_cast<size_t>(next - p))
+                strict_error(at, i + 1, field, "too large for a double");
+            strict_error(at, i + 1, field, "not a number", hint_for_field(at, field));
+        }
+        if (i < vars && var) {
+            var[i] = v;
+            if (text) text[i] = itself ? field_text{p, static_cast<size_t>(next - p), v} : field_text{};
+        }
+        p = next;
+    }
+    if (vars != npos_fields && i != vars)
+        strict_error(at, 0, line,
+                     std::to_string(i) + (i == 1 ? " number" : " numbers") + ", where the first data row has " +
+                         std::to_string(vars));
+    return i;
+}
+
+std::string_view field_of_line(const char* line, size_t k)
+{
+    if (std::strlen(line) <= settings.skip_columns) return {};
+    const char* p = line + settings.skip_columns;
+    for (size_t i = 0;; ++i) {
+        p = eatwhite(const_cast<char*>(p));
+        if (*p == '\0') return {};
+        const std::string_view field = field_from(p);
+        if (i == k) return field;
+        p += field.size();
+    }
+}
+
+namespace {
+
+// The row reader of strict mode: myfgets_o counting every line it reads, then strict_fields.
+double* readline_strictly(open__files& of, double* var, FILE* ut, size_t vars, field_text* text,
+                          const reader_rules& rules)
+{
+    char* const s = of.line.get();
+    const int size = settings.maxbuff > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(settings.maxbuff);
+    do {
+        if (!fgets_unlocked(s, size, of.in)) {
+            if (ferror_unlocked(of.in)) error("%s\n", read_failure(of.in).c_str());
+            return nullptr;
+        }
+        ++of.lines_read;
+    } while (!is_data_line(s, ut, rules));
+    strict_fields(place_of_last_line(of), s, vars, var, text);
+    return var;
+}
+
+}  // namespace
+
 double* readline(open__files& of, double* var, FILE* ut, size_t vars, field_text* text, const reader_rules& rules)
 {
     FILE* const in = of.in;
     // One buffer serves every row of the pair: the line size is fixed once the options are read.
     if (!of.line) of.line = line_buffer();
     if (std::feof(in)) return nullptr;
+    if (settings.strict) [[unlikely]]
+        return readline_strictly(of, var, ut, vars, text, rules);
     char* line = myfgets_o(of.line.get(), settings.maxbuff, in, ut, rules);
     if (!line) return nullptr;
     const size_t len = std::strlen(line);
@@ -669,7 +875,7 @@ size_t openin(open__files& of)
     of.inbuf = my_malloc(char, STREAM_BUFFER);
     std::setvbuf(of.in, of.inbuf.get(), _IOFBF, STREAM_BUFFER);
     std::rewind(of.in);
-    const size_t antal = scan(of.in);
+    const size_t antal = scan(of.in, of.namein);
     if (of.report_counts) std::fprintf(stderr, "Found %lu variables.\n", static_cast<unsigned long>(antal));
     return antal;
 }
@@ -741,7 +947,7 @@ void open_output_stream(open__files& of)
     }
 }
 
-flag_array open_flags(const char* flagfile, size_t antal)
+flag_array open_flags(const char* flagfile, size_t antal, const char* namein)
 {
     flag_array flag;
     try {
@@ -750,7 +956,7 @@ flag_array open_flags(const char* flagfile, size_t antal)
         out_of_memory_(__FILE_NAME__, __LINE__, antal + 102);
     }
     if (flagfile != NO_SELECTION) {
-        readflags(flagfile, flag.data(), settings.inverse, settings.flag_lines, antal);
+        readflags(flagfile, flag.data(), settings.inverse, settings.flag_lines, antal, {"column", namein});
         settings.marked = flagged(flag.data(), antal);
     } else {
         settings.marked = 0;
@@ -762,8 +968,8 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
 {
     const size_t antal = openin(of);
     size_t lines = 0;
-    if (settings.add_line_count) lines = get_rows(of.in, antal, of.report_counts);
-    if (flag) *flag = open_flags(flagfile, antal);
+    if (settings.add_line_count) lines = get_rows(of.in, antal, of.report_counts, nullptr, of.namein);
+    if (flag) *flag = open_flags(flagfile, antal, of.namein);
     openout(of, antal, lines);
     std::fflush(stderr);
     flush_output(stdout);
@@ -775,9 +981,9 @@ size_t openfiles(open__files& of, const char* flagfile, flag_array* flag)
 size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_, bool* rows_follow)
 {
     const size_t antal = openin(of);
-    const size_t lines = get_rows(of.in, antal, of.report_counts, rows_follow);
+    const size_t lines = get_rows(of.in, antal, of.report_counts, rows_follow, of.namein);
     if (lines_) *lines_ = lines;
-    if (flag) *flag = open_flags(flagfile, antal);
+    if (flag) *flag = open_flags(flagfile, antal, of.namein);
     openout(of, antal, lines);
     std::fflush(stderr);
     flush_output(stdout);

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "dbg_printf.h"
@@ -23,6 +25,9 @@ struct fatal_exit {
 // "\nError in File:FILE(LINE):\n" and the message; waits for Enter with --wait-on-error; exit 1.
 [[noreturn]] void error_(const char* file, int line, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
 #define error(...) error_(__FILE_NAME__, __LINE__, __VA_ARGS__)
+// What every fatal report ends with: output files still held are taken back, the wait for Enter
+// with --wait-on-error, and exit 1.
+[[noreturn]] void end_after_error();
 // "\nWarning: " message "\nContinue [y/N]:"; returns at once.
 void warning(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 // "\nMessage: " message.
@@ -98,12 +103,15 @@ public:
     // The next data line, NUL-terminated, valid until the next call; comment lines are treated as
     // myfgets_o treats them. Null at the end of the stream; a failed read is fatal.
     char* next_data_line(FILE* ostream, const reader_rules& rules);
+    // The number of lines (pieces) handed out, comments included.
+    size_t pieces() const { return pieces_; }
 
 private:
     char* next_piece();
     void refill();
 
     FILE* in_;
+    size_t pieces_ = 0;
     size_t most_;  // characters in a piece at most
     size_t capacity_;
     std::unique_ptr<char[]> buffer_;
@@ -118,13 +126,17 @@ private:
 void flush_comments(FILE* out);
 // Number of numbers on a line, counted from character skip_columns (blanks and commas separate).
 size_t scanline(const char* line);
-// Column count of the file's first data line; the stream is rewound.
-size_t scan(FILE* in);
+// The same; *stop is where the count stopped: the line's terminator, or a field that is no number.
+size_t scanline(const char* line, const char** stop);
+// Column count of the file's first data line; the stream is rewound. `name` names the input in
+// strict failures.
+size_t scan(FILE* in, const char* name = nullptr);
 // Leading data lines holding exactly `antal` numbers; the stream is rewound. "Found %lu rows."
 // goes to standard error when report is set. rows_follow (when given) tells whether the row
 // reader would read a further row after them: the run ended at a data line of another width
 // that is longer than the skipped leading characters.
-size_t get_rows(FILE* in, size_t antal, bool report = !settings.quiet, bool* rows_follow = nullptr);
+size_t get_rows(FILE* in, size_t antal, bool report = !settings.quiet, bool* rows_follow = nullptr,
+                const char* name = nullptr);
 // First position at or after s that is neither white space nor a comma.
 char* eatwhite(char* s);
 // Position just after the number starting at s (white space first), or s when there is none.
@@ -136,6 +148,40 @@ char* eatfloat(char* s);
 const char* read_double(const char* p, const char* end, double* value);
 // read_double, also telling whether the number's text prints as itself (see prints_as_itself).
 const char* read_double_text(const char* p, const char* end, double* value, bool* itself);
+
+// ---- Strict reading ------------------------------------------------------------------------------
+
+struct open__files;
+
+// Where in an input a strict check failed. Unless a pass that cannot read its stream again
+// counted the lines (`line`), the line number is found only when the failure is reported, by
+// counting the lines of the stream up to `end`.
+struct input_place {
+    const char* file = nullptr;
+    FILE* in = nullptr;
+    long long end = -1;            // the offset just after the line refused; -1: no line
+    bool first_data_line = false;  // the line that gives the column count
+    size_t line = 0;               // the line's number when the pass counted it, else 0
+};
+// An `end` that is where `in` stands when the failure is reported: the line just read.
+constexpr long long LINE_JUST_READ = -2;
+// The place of the line the pair's reader returned last.
+input_place place_of_last_line(const open__files& of);
+// The one form of every strict failure, on standard error (parts that do not apply left out):
+//   vorn: FILE, line N, field F: PROBLEM: "TEXT"
+//   vorn: hint: HINT
+// and the run ends as after any fatal error. `field` counts from 1; 0 names no field.
+[[noreturn]] void strict_error(const input_place& at, size_t field, std::string_view text, const std::string& problem,
+                               const std::string& hint = {});
+// Reads one data line strictly: from character skip_columns on, every field (separated by white
+// space, commas or the input delimiter) must be one whole number that the reader takes as it
+// stands, not an overflow to infinity, and there must be exactly `vars` of them (any number
+// when vars is npos_fields). Stores the first vars values (and their texts, as readline does)
+// when var is given; returns the number of fields. Any other line is a strict_error.
+constexpr size_t npos_fields = static_cast<size_t>(-1);
+// The text of field k (from 0) of a data line as strict_fields separates them; empty if none.
+std::string_view field_of_line(const char* line, size_t k);
+size_t strict_fields(const input_place& at, char* line, size_t vars, double* var = nullptr, field_text* text = nullptr);
 
 // ---- File pairs ----------------------------------------------------------------------------------
 
@@ -153,6 +199,8 @@ struct open__files {
     // The output file becomes the result only when closefiles succeeds; a failure before takes
     // it back (see output_commit.h). Set before the output is opened.
     bool take_back = false;
+    // Lines the strict row reader has read (comments included), for a stream read only once.
+    size_t lines_read = 0;
     open__files() = default;
     open__files(const char* in_name, const char* out_name) : namein(in_name), nameout(out_name) {}
     open__files(const open__files&) = delete;
@@ -184,7 +232,8 @@ bool output_is_stdout(const open__files& of);
 // Flushes and closes the pair's output without an epilog; a failed write is fatal as in closefiles.
 void close_output_stream(open__files& of);
 // A zero-filled array of antal+102 marks, marked from the selection file and flag_lines.
-flag_array open_flags(const char* flagfile, size_t antal);
+// `namein` names the input in strict refusals.
+flag_array open_flags(const char* flagfile, size_t antal, const char* namein = nullptr);
 size_t openfiles(open__files& of, const char* flagfile, flag_array* flag);
 // As openfiles, counting the leading rows first (get_rows); rows_follow as get_rows gives it.
 size_t openfiles_t(open__files& of, const char* flagfile, flag_array* flag, size_t* lines_,

@@ -107,12 +107,12 @@ int run(int argc, char** argv)
     settings.inverse = 0;
     static char stderr_buffer[512];
     std::setvbuf(stderr, stderr_buffer, _IOLBF, sizeof stderr_buffer);
-    if (argc == 1) usage(argv[0]);
+    if (argc == 1) no_operation(argv[0]);
     errno = 0;
 
     entry_state st;
     parse_options(argc, argv, st);
-    if (settings.mode == UNKNOWN) usage(argv[0]);
+    if (settings.mode == UNKNOWN) no_operation(argv[0]);
 
     logfile(argc, const_cast<const char**>(argv), optind);
     if (optind >= argc) error("No source filename\n");

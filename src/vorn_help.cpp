@@ -177,6 +177,13 @@ void print_additions()
     put("                       spearman or cov\n");
     put("--bins=n[,lo,hi]     - counts in n equal bins per column, from lo to hi (the\n");
     put("                       column's least and greatest value unless given)\n");
+    put("--strict             - never guess: a field that is not a number, a row of another\n"
+        "                       width, a header line, a number that -t or --flip-ud would\n"
+        "                       split, a selection beyond the file, an unknown --math\n"
+        "                       function or NaN in a sort column ends the run with the file,\n"
+        "                       line and field; an output file left incomplete is taken back.\n"
+        "                       A mistyped option is a one-line error (status 1).\n"
+        "                       For scripts: export VORN=strict\n");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "compat.h"
 #include "evaluate.h"
@@ -76,6 +77,7 @@ enum CMD_OPTS {
     OPT_BINS
 };
 
+// '#' and '?' lead, so that strict mode can leave out the '?' (see parse_options).
 const char short_options[] = "#?AB:CD::E:F::GHIJ:KM:N:P:Q:RSTU:VW::X:Y::Z:ab:cd::e:f::ghij:km:n:p:q:rstu:vw::x:y::z:";
 
 const option long_opts[] = {{"quiet", 0, nullptr, '#'},
@@ -189,9 +191,73 @@ const option long_opts[] = {{"quiet", 0, nullptr, '#'},
                             {"eval-functions", 0, nullptr, OPT_EVAL_FUNC},
                             {"eval_functions", 0, nullptr, OPT_EVAL_FUNC},
                             {"plot", 2, nullptr, OPT_PLOT},
+                            {"strict", 0, &settings.strict, 1},
                             {nullptr, 0, nullptr, 0}};
 
-static_assert(sizeof long_opts / sizeof long_opts[0] == 112, "111 long options and the closing entry");
+static_assert(sizeof long_opts / sizeof long_opts[0] == 113, "112 long options and the closing entry");
+
+// Whether an argument is --strict or an abbreviation of it that the parser takes for it (no
+// other long option begins with "str").
+bool names_strict(const char* arg)
+{
+    const size_t n = std::strlen(arg);
+    return n >= 5 && n <= 8 && std::strncmp(arg, "--strict", n) == 0;
+}
+
+// The long options whose name begins with the `len` characters of `name`, counting entries that
+// act alike once (as the parser does when it decides whether an abbreviation is ambiguous).
+size_t long_matches(const char* name, size_t len, const option** found)
+{
+    size_t count = 0;
+    *found = nullptr;
+    for (const option* o = long_opts; o->name; ++o) {
+        if (std::strncmp(o->name, name, len) != 0) continue;
+        if (std::strlen(o->name) == len) {
+            *found = o;
+            return 1;
+        }
+        if (*found && (*found)->has_arg == o->has_arg && (*found)->flag == o->flag && (*found)->val == o->val) continue;
+        if (!*found) *found = o;
+        ++count;
+    }
+    return count;
+}
+
+// What the parser would have said about the option it just refused, in one line.
+std::string option_complaint(int argc, char** argv)
+{
+    const char* const arg = optind > 0 && optind <= argc ? argv[optind - 1] : "";
+    const char* const last = argv[argc - 1];
+    if (optopt == 0 || (std::strncmp(arg, "--", 2) == 0 && std::strchr(arg, '='))) {
+        // A long option: unknown, ambiguous, or given an argument it does not take.
+        const char* name = arg;
+        while (*name == '-') ++name;
+        const size_t len = std::strcspn(name, "=");
+        const std::string shown = "--" + std::string(name, len);
+        const option* found = nullptr;
+        const size_t matches = long_matches(name, len, &found);
+        if (optopt != 0 && matches == 1) return "option '--" + std::string(found->name) + "' doesn't allow an argument";
+        if (matches > 1) return "option '" + shown + "' is ambiguous";
+        return "unrecognized option '" + shown + "'";
+    }
+    // A missing argument can only be the last word's.
+    const option* found = nullptr;
+    if (std::strncmp(last, "--", 2) == 0 && long_matches(last + 2, std::strlen(last + 2), &found) == 1 &&
+        found->val == optopt)
+        return "option '--" + std::string(found->name) + "' requires an argument";
+    const char* const letter = std::strchr(short_options, optopt);
+    if (letter && letter[1] == ':' && letter[2] != ':')
+        return std::string("option requires an argument -- '") + static_cast<char>(optopt) + "'";
+    return std::string("invalid option -- '") + static_cast<char>(optopt) + "'";
+}
+
+// A mistyped command line in strict mode: one line on standard error and status 1, never the
+// help text on standard output.
+[[noreturn]] void refuse_command_line(const std::string& complaint)
+{
+    std::fprintf(stderr, "vorn: %s (see vorn --help)\n", complaint.c_str());
+    end_process(1);
+}
 
 // Reads the number options: at least one character must convert; a range error is reported
 // but the converted value is kept.
@@ -596,6 +662,7 @@ void parse_env(const char* env)
         const std::string word = copy.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
         if (word == "quiet") settings.quiet = 1;
         if (word == "debug") settings.debug = 1;
+        if (word == "strict") settings.strict = 1;
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
@@ -603,9 +670,18 @@ void parse_env(const char* env)
 
 void parse_options(int argc, char** argv, entry_state& st)
 {
+    // Strict mode speaks for the options before it too.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (names_strict(argv[i])) settings.strict = 1;
+    // Strictly, the parser stays silent and "-?" comes back as a refused '?', which tells it
+    // from an option the parser refused.
+    if (settings.strict) opterr = 0;
+    const std::string without_help = std::string("#") + (short_options + 2);
+    const char* const letters = settings.strict ? without_help.c_str() : short_options;
     int c;
-    while ((c = getopt_long(argc, argv, short_options, long_opts, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, letters, long_opts, nullptr)) != -1) {
         if (c >= 0 && c < 256 && std::isupper(c)) c = std::tolower(c);
+        if (c == '?' && settings.strict && optopt != '?') refuse_command_line(option_complaint(argc, argv));
         if (c == '?' || c == 'h') usage(argv[0]);
         if (c == 0 || set_general_option(st, c, optarg) || set_operation_option(st, c, optarg) ||
             set_analysis_option(st, c, optarg))
@@ -613,4 +689,10 @@ void parse_options(int argc, char** argv, entry_state& st)
         if (!settings.more)
             std::fprintf(stderr, "?? getopt returned character code 0%o ??\n", static_cast<unsigned>(c));
     }
+}
+
+void no_operation(const char* program)
+{
+    if (settings.strict) refuse_command_line("no operation given");
+    usage(program);
 }

@@ -32,9 +32,12 @@ struct entry_state {
     bins_request bins;
 };
 
-// Takes the words of the VORN variable (separated by ':'): "quiet" and "debug" set those flags.
+// Takes the words of the VORN variable (separated by ':'): "quiet", "debug" and "strict" set
+// those flags.
 void parse_env(const char* env);
 
 // Runs the option loop over argv, recording into the settings record and st. Help, the version
 // and the listings end the process here.
 void parse_options(int argc, char** argv, entry_state& st);
+// No operation was chosen: the help text, or in strict mode a one-line error (status 1).
+[[noreturn]] void no_operation(const char* program);

@@ -67,6 +67,9 @@ struct vorn_variables {
     int debug = 0;
     int wait_on_error = 0;
     int more = 0;
+    // Refuse whatever the forgiving reading would guess at (a field that is not a number, a row of
+    // another width, a selection beyond the file, ...), and report option errors in one line.
+    int strict = 0;
     // reading
     int keep_comments = 0;
     unsigned long skip_columns = 0;

@@ -72,6 +72,25 @@ void catch_signals()
     }
 }
 
+// The signals that take outputs back wait while a temporary file is made and noted, so that
+// none is left behind by one arriving in between.
+class signals_held {
+public:
+    signals_held()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+        ::sigprocmask(SIG_BLOCK, &set, &before_);
+    }
+    ~signals_held() { ::sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    signals_held(const signals_held&) = delete;
+    signals_held& operator=(const signals_held&) = delete;
+
+private:
+    sigset_t before_{};
+};
+
 slot* free_slot()
 {
     for (slot& s : slots)
@@ -156,6 +175,7 @@ FILE* open_replacing(const char* name, slot& s)
     std::string temporary = folder + "." + base + ".vorn-XXXXXX";
     if (temporary.size() >= PATH_MAX || !copy_name(s.target, target.c_str()) || !copy_name(s.shown, name))
         return as_is(name, false);
+    const signals_held held;
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         // A folder where no file can be made: the name itself decides, as it always did.
