@@ -466,6 +466,8 @@ void plot(const char* namein, const char* nameout, const char* flagfile, const p
                                     : draw_text(d, namein, style, width, height,
                                                 to_terminal && !(std::getenv("NO_COLOR") && *std::getenv("NO_COLOR")));
     if (nameout) {
+        // A picture that cannot be written in full leaves the file as it was.
+        f.pair().take_back = true;
         open_output_stream(f.pair());
         std::fwrite(drawing.data(), 1, drawing.size(), f.pair().out);
         close_output_stream(f.pair());

@@ -19,6 +19,7 @@
 
 #include "frame.h"
 #include "operations.h"
+#include "progress.h"
 #include "spill.h"
 
 uint64_t order_key(double value, bool descending)
@@ -226,6 +227,7 @@ void sort_in_memory(frame& f, size_t lines, const sort_order& order)
 {
     whole_file(f, lines, strict_keys(order), [&](const row_table& table) {
         if (!settings.quiet) std::fprintf(stderr, "Sorting...");
+        progress::pass("sorting");
         if (nan_in_sort_columns(table, order)) {
             sort_rows_with_nan(f, table, order);
             if (!settings.quiet) std::fprintf(stderr, "done\n");
@@ -234,6 +236,7 @@ void sort_in_memory(frame& f, size_t lines, const sort_order& order)
         big_array<sort_record> records(lines);
         order_rows(table[0], table.ncolumns, lines, order, records.get());
         if (!settings.quiet) std::fprintf(stderr, "done\n");
+        progress::pass("writing");
         in_order(table, records.get(), lines, [&](const double* row) { f.write(row, table.ncolumns); });
     });
 }
@@ -267,8 +270,10 @@ void sort_spilling(frame& f, size_t lines, const sort_order& order)
         return order.compare(reinterpret_cast<const double*>(a), reinterpret_cast<const double*>(b));
     };
     if (!settings.quiet) std::fprintf(stderr, "Sorting...");
+    progress::pass("merging spilled runs");
     runs.reduce(compare, budget);
     if (!settings.quiet) std::fprintf(stderr, "done\n");
+    progress::pass("merging spilled runs, writing");
     runs.merge(
         compare, [&](const char* row) { f.write(reinterpret_cast<const double*>(row), vars); }, budget);
 }

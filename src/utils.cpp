@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "output_commit.h"
+#include "progress.h"
 #include "readflag.h"
 #include "spill.h"
 #include "vorn_modes.h"
@@ -373,7 +374,10 @@ char* myfgets_o(char* s, size_t n, FILE* stream, FILE* ostream, const reader_rul
             if (ferror_unlocked(stream)) error("%s\n", read_failure(stream).c_str());
             return nullptr;
         }
-        if (is_data_line(s, ostream, rules)) return s;
+        if (is_data_line(s, ostream, rules)) {
+            progress::row(stream, "reading");
+            return s;
+        }
     }
 }
 
@@ -399,6 +403,7 @@ void line_pieces::refill()
     const size_t want = PIECES_BLOCK;
     const size_t got = fread_unlocked(buffer_.get() + end_, 1, want, in_);
     end_ += got;
+    progress::block(in_, "counting rows");
     if (got < want) {
         // A failed read must not pass for the end of the data.
         if (ferror_unlocked(in_)) error("%s\n", read_failure(in_).c_str());

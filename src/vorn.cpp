@@ -19,6 +19,7 @@
 #include "input_source.h"
 #include "logfile.h"
 #include "mypath.h"
+#include "progress.h"
 #include "utils.h"
 #include "vorn_help.h"
 #include "vorn_modes.h"
@@ -113,6 +114,8 @@ int run(int argc, char** argv)
     entry_state st;
     parse_options(argc, argv, st);
     if (settings.mode == UNKNOWN) no_operation(argv[0]);
+    // A status line for long runs, on a terminal only.
+    if (!settings.quiet && !settings.no_progress && ::isatty(STDERR_FILENO)) progress::start();
 
     logfile(argc, const_cast<const char**>(argv), optind);
     if (optind >= argc) error("No source filename\n");
@@ -139,6 +142,7 @@ int run(int argc, char** argv)
         dispatch(st,
                  {namein, nameout ? nameout->c_str() : nullptr, namebort ? namebort->c_str() : nullptr, first_round});
         std::fflush(stderr);
+        progress::erase();
         finish_standard_output();
         release_input_copies();
         if (!settings.wildcards) break;

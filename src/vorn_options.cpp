@@ -663,6 +663,7 @@ void parse_env(const char* env)
         if (word == "quiet") settings.quiet = 1;
         if (word == "debug") settings.debug = 1;
         if (word == "strict") settings.strict = 1;
+        if (word == "noprogress") settings.no_progress = 1;
         if (colon == std::string::npos) break;
         start = colon + 1;
     }

@@ -67,6 +67,7 @@ struct vorn_variables {
     int debug = 0;
     int wait_on_error = 0;
     int more = 0;
+    int no_progress = 0;  // VORN=noprogress: no status line on long runs
     // Refuse whatever the forgiving reading would guess at (a field that is not a number, a row of
     // another width, a selection beyond the file, ...), and report option errors in one line.
     int strict = 0;
