@@ -626,6 +626,8 @@ size_t line_number_at(FILE* in, long long end)
 size_t line_number_of(const input_place& at)
 {
     if (at.line > 0) return at.line;
+    // A stream read once cannot be read again to find the line: its reader counted them.
+    if (at.lines_read && mode_reads_once(settings.mode)) return *at.lines_read;
     return at.in ? line_number_at(at.in, at.end) : 0;
 }
 
@@ -695,8 +697,7 @@ void strict_error(const input_place& at, size_t field, std::string_view text, co
 
 input_place place_of_last_line(const open__files& of)
 {
-    // A stream read once cannot be read again to find the line: its reader counted them.
-    return {of.namein, of.in, LINE_JUST_READ, false, mode_reads_once(settings.mode) ? of.lines_read : 0};
+    return {of.namein, of.in, LINE_JUST_READ, false, 0, &of.lines_read};
 }
 
 size_t strict_fields(const input_place& at, char* line, size_t vars, double* var, field_text* text)

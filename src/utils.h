@@ -159,9 +159,10 @@ struct open__files;
 struct input_place {
     const char* file = nullptr;
     FILE* in = nullptr;
-    long long end = -1;            // the offset just after the line refused; -1: no line
-    bool first_data_line = false;  // the line that gives the column count
-    size_t line = 0;               // the line's number when the pass counted it, else 0
+    long long end = -1;                  // the offset just after the line refused; -1: no line
+    bool first_data_line = false;        // the line that gives the column count
+    size_t line = 0;                     // the line's number when the pass counted it, else 0
+    const size_t* lines_read = nullptr;  // the row reader's count, for a stream read only once
 };
 // An `end` that is where `in` stands when the failure is reported: the line just read.
 constexpr long long LINE_JUST_READ = -2;
