@@ -309,9 +309,9 @@ std::string draw_text(const plot_data& d, const char* title, const plot_style& s
             }
             s += braille_char(bits);
         }
-        if (colour && current) s += "\x1b[0m";
         // No blanks at the end of a line.
         while (!s.empty() && s.back() == ' ') s.pop_back();
+        if (colour && current) s += "\x1b[0m";
         s += '\n';
     }
     // The x axis with its ticks, and their labels below them where they fit.
