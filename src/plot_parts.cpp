@@ -158,10 +158,9 @@ void braille_canvas::dot(long x, long y, unsigned series)
 {
     if (x < 0 || y < 0 || static_cast<size_t>(x) >= dots_wide() || static_cast<size_t>(y) >= dots_high()) return;
     // Dots 1-3 and 7 down the left column, 4-6 and 8 down the right.
-    static constexpr uint8_t left[4] = {0x01, 0x02, 0x04, 0x40};
-    static constexpr uint8_t right[4] = {0x08, 0x10, 0x20, 0x80};
+    static constexpr uint8_t dots[2][4] = {{0x01, 0x02, 0x04, 0x40}, {0x08, 0x10, 0x20, 0x80}};
     const size_t cell = static_cast<size_t>(y / 4) * w_ + static_cast<size_t>(x / 2);
-    bits_[cell] |= (x % 2 ? right : left)[y % 4];
+    bits_[cell] |= dots[x % 2][y % 4];
     owner_[cell] = series;
 }
 
