@@ -19,7 +19,7 @@ _vorn_long_options='--quiet --silence --debug --wait-on-error --no-wait-on-error
  --sum-col --sum-vertical --sum-row --sum-horizontal --filter --filter= --medianfilter=
  --running-average= --running-avg= --running-mean= --sinc-lp= --sinc-hp= --sinc-bp= --sinc-bs=
  --diff --shift= --sort= --qsort= --shuffle --nop --noop --plot --plot=
- --stats --stats= --group-by= --relate --relate= --bins=
+ --stats --stats= --group-by= --correlate --correlate= --histogram=
  --eval= --eval-prolog= --eval-begin= --eval-epilog= --eval-end=
  --eval-examples --eval-operators --eval-functions --eval-constants --help --version'
 _vorn_short_options='-# -? -a -b -c -d -e -f -h -i -j -k -m -n -p -q -r -s -t -u -v -w -x -y -z'
@@ -57,7 +57,7 @@ _vorn()
 
     if [[ -n $opt ]]; then
         [[ $opt == --math ]] && mapfile -t COMPREPLY < <(compgen -P "$prefix" -W "$_vorn_math_functions" -- "$cur")
-        [[ $opt == --relate ]] && mapfile -t COMPREPLY < <(compgen -P "$prefix" -W "pearson spearman cov" -- "$cur")
+        [[ $opt == --correlate ]] && mapfile -t COMPREPLY < <(compgen -P "$prefix" -W "pearson spearman cov" -- "$cur")
         return 0
     fi
 

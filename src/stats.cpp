@@ -1,5 +1,5 @@
 // Summaries of columns: statistics per column or per group of rows (--stats, --group-by), the
-// correlation or covariance matrix of columns (--relate) and counts in bins (--bins).
+// correlation or covariance matrix of columns (--correlate) and counts in bins (--histogram).
 //
 // Statistics that need one look at each value (counts, extremes, exact sums, moments) are kept
 // per column while the rows stream by. Order statistics need the values themselves: they are
@@ -91,7 +91,7 @@ pairwise_kind parse_pairwise(const char* arg)
     if (!arg || std::strcmp(arg, "pearson") == 0) return pairwise_kind::pearson;
     if (std::strcmp(arg, "spearman") == 0) return pairwise_kind::spearman;
     if (std::strcmp(arg, "cov") == 0) return pairwise_kind::cov;
-    error("Unknown kind %s for --relate; the kinds are: pearson spearman cov\n", arg);
+    error("Unknown kind %s for --correlate; the kinds are: pearson spearman cov\n", arg);
 }
 
 bins_request parse_bins(const char* arg)
@@ -102,12 +102,12 @@ bins_request parse_bins(const char* arg)
     if (end == arg) error("Can't convert %s to a number\n", arg);
     if (r.bins < 1) error("The number of bins must be at least 1 (%ld)\n", r.bins);
     if (*end == ',') {
-        if (std::sscanf(end + 1, "%lg,%lg", &r.lo, &r.hi) != 2) error("Need BINS,LO,HI for --bins: %s\n", arg);
+        if (std::sscanf(end + 1, "%lg,%lg", &r.lo, &r.hi) != 2) error("Need BINS,LO,HI for --histogram: %s\n", arg);
         if (!(r.lo < r.hi) || !std::isfinite(r.lo) || !std::isfinite(r.hi))
-            error("The lower edge must be below the upper edge in --bins: %s\n", arg);
+            error("The lower edge must be below the upper edge in --histogram: %s\n", arg);
         r.range_given = true;
     } else if (*end != '\0') {
-        error("Need BINS,LO,HI for --bins: %s\n", arg);
+        error("Need BINS,LO,HI for --histogram: %s\n", arg);
     }
     return r;
 }

@@ -1,4 +1,4 @@
-// Summaries of columns: what --stats, --group-by, --relate and --bins ask for.
+// Summaries of columns: what --stats, --group-by, --correlate and --histogram ask for.
 #pragma once
 #include <string>
 #include <vector>

@@ -173,9 +173,9 @@ void print_additions()
     put("                       them); default count,mean,sstdev,min,q1,median,q3,max\n");
     put("--group-by=k         - the statistics for each value of column k: one row per\n");
     put("                       group and column, groups in the order they first appear\n");
-    put("--relate[=kind]      - matrix of the selected columns: pearson (default),\n");
+    put("--correlate[=kind]    - matrix of the selected columns: pearson (default),\n");
     put("                       spearman or cov\n");
-    put("--bins=n[,lo,hi]     - counts in n equal bins per column, from lo to hi (the\n");
+    put("--histogram=n[,lo,hi]- counts in n equal bins per column, from lo to hi (the\n");
     put("                       column's least and greatest value unless given)\n");
     put("--strict             - never guess: a field that is not a number, a row of another\n"
         "                       width, a header line, a number that -t or --flip-ud would\n"

@@ -11,7 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "compat.h"
 #include "evaluate.h"
@@ -73,144 +76,136 @@ enum CMD_OPTS {
     OPT_PLOT = 320,
     OPT_STATS,
     OPT_GROUP_BY,
-    OPT_PAIRWISE,
-    OPT_BINS
+    OPT_CORRELATE,
+    OPT_HISTOGRAM
 };
 
 // '#' and '?' lead, so that strict mode can leave out the '?' (see parse_options).
 const char short_options[] = "#?AB:CD::E:F::GHIJ:KM:N:P:Q:RSTU:VW::X:Y::Z:ab:cd::e:f::ghij:km:n:p:q:rstu:vw::x:y::z:";
 
-const option long_opts[] = {{"quiet", 0, nullptr, '#'},
-                            {"silence", 0, nullptr, '#'},
-                            {"debug", 0, &settings.debug, 1},
-                            {"wait-on-error", 0, &settings.wait_on_error, 1},
-                            {"no-wait-on-error", 0, &settings.wait_on_error, 0},
-                            {"more", 0, &settings.more, 1},
-                            {"keep-comments", 0, nullptr, 'a'},
-                            {"starskip", 0, nullptr, 's'},
-                            {"skip-columns", 1, nullptr, 'b'},
-                            {"skip-rows", 1, nullptr, OPT_SKIP_ROWS},
-                            {"delimiter", 1, nullptr, 'z'},
-                            {"input-delimiter", 1, nullptr, OPT_INPUT_DELIM},
-                            {"xtra", 1, nullptr, 'x'},
-                            {"format", 1, nullptr, OPT_FORMAT},
-                            {"maxbuff", 1, nullptr, OPT_MAXBUFF},
-                            {"fuzz", 1, nullptr, OPT_FUZZ},
-                            {"append", 0, &settings.append, 1},
-                            {"add-line-count", 0, &settings.add_line_count, 1},
-                            {"special-log", 0, &settings.my_special_log, 1},
-                            {"inverse", 0, nullptr, 'i'},
-                            {"wildcard", 2, nullptr, 'w'},
-                            {"output-latex", 0, nullptr, OPT_OUTPUT_LATEX},
-                            {"latex-output", 0, nullptr, OPT_OUTPUT_LATEX},
-                            {"output-c", 0, nullptr, OPT_OUTPUT_C},
-                            {"c-output", 0, nullptr, OPT_OUTPUT_C},
-                            {"output-standard", 0, nullptr, OPT_OUTPUT_STD},
-                            {"standard-output", 0, nullptr, OPT_OUTPUT_STD},
-                            {"output-csv", 0, nullptr, OPT_OUTPUT_CSV},
-                            {"specified", 1, nullptr, 'e'},
-                            {"columns", 0, nullptr, 'k'},
-                            {"remove-columns", 0, nullptr, 'k'},
-                            {"keep-columns", 2, nullptr, OPT_KEEP_COLS},
-                            {"rows", 0, nullptr, 'r'},
-                            {"remove-rows", 0, nullptr, 'r'},
-                            {"keep-rows", 2, nullptr, OPT_KEEP_ROWS},
-                            {"transpose", 0, nullptr, 't'},
-                            {"check", 0, nullptr, 'c'},
-                            {"get-rows", 0, nullptr, OPT_GET_ROWS},
-                            {"get-cols", 0, nullptr, OPT_GET_COLS},
-                            {"split", 1, nullptr, 'd'},
-                            {"noise", 1, nullptr, 'n'},
-                            {"sort", 1, nullptr, 'q'},
-                            {"qsort", 1, nullptr, 'q'},
-                            {"multiply", 1, nullptr, 'm'},
-                            {"divide", 1, nullptr, OPT_DIVIDE},
-                            {"add", 1, nullptr, 'p'},
-                            {"filter", 2, nullptr, 'f'},
-                            {"medianfilter", 1, nullptr, 'u'},
-                            {"running-average", 1, nullptr, OPT_RUNNING_AVERAGE},
-                            {"running-avg", 1, nullptr, OPT_RUNNING_AVERAGE},
-                            {"running-mean", 1, nullptr, OPT_RUNNING_AVERAGE},
-                            {"shift", 1, nullptr, 'j'},
-                            {"enumerate", 2, nullptr, 'y'},
-                            {"removegt", 1, nullptr, OPT_REMOVEGT},
-                            {"keepleq", 1, nullptr, OPT_REMOVEGT},
-                            {"removelt", 1, nullptr, OPT_REMOVELT},
-                            {"keepgeq", 1, nullptr, OPT_REMOVELT},
-                            {"removeeq", 1, nullptr, OPT_REMOVEEQ},
-                            {"keepneq", 1, nullptr, OPT_REMOVEEQ},
-                            {"keepgt", 1, nullptr, OPT_REMOVELEQ},
-                            {"removeleq", 1, nullptr, OPT_REMOVELEQ},
-                            {"keeplt", 1, nullptr, OPT_REMOVEGEQ},
-                            {"removegeq", 1, nullptr, OPT_REMOVEGEQ},
-                            {"keepeq", 1, nullptr, OPT_REMOVENEQ},
-                            {"removeneq", 1, nullptr, OPT_REMOVENEQ},
-                            {"range-keep", 1, nullptr, OPT_RANGE_KEEP},
-                            {"range-remove", 1, nullptr, OPT_RANGE_REMOVE},
-                            {"math", 1, nullptr, OPT_MATH},
-                            {"eval", 1, nullptr, OPT_EVAL},
-                            {"eval-prolog", 1, nullptr, OPT_EVAL_PROLOG},
-                            {"eval_prolog", 1, nullptr, OPT_EVAL_PROLOG},
-                            {"eval-begin", 1, nullptr, OPT_EVAL_PROLOG},
-                            {"eval_begin", 1, nullptr, OPT_EVAL_PROLOG},
-                            {"eval-epilog", 1, nullptr, OPT_EVAL_EPILOG},
-                            {"eval_epilog", 1, nullptr, OPT_EVAL_EPILOG},
-                            {"eval-end", 1, nullptr, OPT_EVAL_EPILOG},
-                            {"eval_end", 1, nullptr, OPT_EVAL_EPILOG},
-                            {"shuffle", 0, nullptr, OPT_SHUFFLE},
-                            {"diff", 0, nullptr, OPT_DIFF},
-                            {"sum-col", 0, nullptr, OPT_SUMCOL},
-                            {"sum_col", 0, nullptr, OPT_SUMCOL},
-                            {"sum-vertical", 0, nullptr, OPT_SUMCOL},
-                            {"sum_vertical", 0, nullptr, OPT_SUMCOL},
-                            {"sum-row", 0, nullptr, OPT_SUMROW},
-                            {"sum_row", 0, nullptr, OPT_SUMROW},
-                            {"sum-horizontal", 0, nullptr, OPT_SUMROW},
-                            {"sum_horizontal", 0, nullptr, OPT_SUMROW},
-                            {"cut-square", 1, nullptr, OPT_CUT_SQUARE},
-                            {"nop", 0, nullptr, OPT_NOP},
-                            {"noop", 0, nullptr, OPT_NOP},
-                            {"flip-ud", 0, nullptr, OPT_FLIP_UD},
-                            {"flip-lr", 0, nullptr, OPT_FLIP_LR},
-                            {"sinc-lp", 1, nullptr, OPT_FILTER_SINC_LP},
-                            {"sinc-hp", 1, nullptr, OPT_FILTER_SINC_HP},
-                            {"sinc-bp", 1, nullptr, OPT_FILTER_SINC_BP},
-                            {"sinc-bs", 1, nullptr, OPT_FILTER_SINC_BS},
-                            {"stats", 2, nullptr, OPT_STATS},
-                            {"group-by", 1, nullptr, OPT_GROUP_BY},
-                            {"relate", 2, nullptr, OPT_PAIRWISE},
-                            {"bins", 1, nullptr, OPT_BINS},
-                            {"version", 0, nullptr, 'v'},
-                            {"help", 0, nullptr, 'h'},
-                            {"eval-examples", 0, nullptr, OPT_EVAL_EXAMPLE},
-                            {"eval_examples", 0, nullptr, OPT_EVAL_EXAMPLE},
-                            {"eval-operators", 0, nullptr, OPT_EVAL_OP},
-                            {"eval_operators", 0, nullptr, OPT_EVAL_OP},
-                            {"eval-constants", 0, nullptr, OPT_EVAL_CONST},
-                            {"eval_constants", 0, nullptr, OPT_EVAL_CONST},
-                            {"eval-functions", 0, nullptr, OPT_EVAL_FUNC},
-                            {"eval_functions", 0, nullptr, OPT_EVAL_FUNC},
-                            {"plot", 2, nullptr, OPT_PLOT},
-                            {"strict", 0, &settings.strict, 1},
-                            {nullptr, 0, nullptr, 0}};
+const option first_options[] = {{"quiet", 0, nullptr, '#'},
+                                {"silence", 0, nullptr, '#'},
+                                {"debug", 0, &settings.debug, 1},
+                                {"wait-on-error", 0, &settings.wait_on_error, 1},
+                                {"no-wait-on-error", 0, &settings.wait_on_error, 0},
+                                {"more", 0, &settings.more, 1},
+                                {"keep-comments", 0, nullptr, 'a'},
+                                {"starskip", 0, nullptr, 's'},
+                                {"skip-columns", 1, nullptr, 'b'},
+                                {"skip-rows", 1, nullptr, OPT_SKIP_ROWS},
+                                {"delimiter", 1, nullptr, 'z'},
+                                {"input-delimiter", 1, nullptr, OPT_INPUT_DELIM},
+                                {"xtra", 1, nullptr, 'x'},
+                                {"format", 1, nullptr, OPT_FORMAT},
+                                {"maxbuff", 1, nullptr, OPT_MAXBUFF},
+                                {"fuzz", 1, nullptr, OPT_FUZZ},
+                                {"append", 0, &settings.append, 1},
+                                {"add-line-count", 0, &settings.add_line_count, 1},
+                                {"special-log", 0, &settings.my_special_log, 1},
+                                {"inverse", 0, nullptr, 'i'},
+                                {"wildcard", 2, nullptr, 'w'},
+                                {"output-latex", 0, nullptr, OPT_OUTPUT_LATEX},
+                                {"latex-output", 0, nullptr, OPT_OUTPUT_LATEX},
+                                {"output-c", 0, nullptr, OPT_OUTPUT_C},
+                                {"c-output", 0, nullptr, OPT_OUTPUT_C},
+                                {"output-standard", 0, nullptr, OPT_OUTPUT_STD},
+                                {"standard-output", 0, nullptr, OPT_OUTPUT_STD},
+                                {"output-csv", 0, nullptr, OPT_OUTPUT_CSV},
+                                {"specified", 1, nullptr, 'e'},
+                                {"columns", 0, nullptr, 'k'},
+                                {"remove-columns", 0, nullptr, 'k'},
+                                {"keep-columns", 2, nullptr, OPT_KEEP_COLS},
+                                {"rows", 0, nullptr, 'r'},
+                                {"remove-rows", 0, nullptr, 'r'},
+                                {"keep-rows", 2, nullptr, OPT_KEEP_ROWS},
+                                {"transpose", 0, nullptr, 't'},
+                                {"check", 0, nullptr, 'c'},
+                                {"get-rows", 0, nullptr, OPT_GET_ROWS},
+                                {"get-cols", 0, nullptr, OPT_GET_COLS},
+                                {"split", 1, nullptr, 'd'},
+                                {"noise", 1, nullptr, 'n'},
+                                {"sort", 1, nullptr, 'q'},
+                                {"qsort", 1, nullptr, 'q'},
+                                {"multiply", 1, nullptr, 'm'},
+                                {"divide", 1, nullptr, OPT_DIVIDE},
+                                {"add", 1, nullptr, 'p'},
+                                {"filter", 2, nullptr, 'f'},
+                                {"medianfilter", 1, nullptr, 'u'},
+                                {"running-average", 1, nullptr, OPT_RUNNING_AVERAGE},
+                                {"running-avg", 1, nullptr, OPT_RUNNING_AVERAGE},
+                                {"running-mean", 1, nullptr, OPT_RUNNING_AVERAGE},
+                                {"shift", 1, nullptr, 'j'},
+                                {"enumerate", 2, nullptr, 'y'},
+                                {"removegt", 1, nullptr, OPT_REMOVEGT},
+                                {"keepleq", 1, nullptr, OPT_REMOVEGT},
+                                {"removelt", 1, nullptr, OPT_REMOVELT},
+                                {"keepgeq", 1, nullptr, OPT_REMOVELT},
+                                {"removeeq", 1, nullptr, OPT_REMOVEEQ},
+                                {"keepneq", 1, nullptr, OPT_REMOVEEQ},
+                                {"keepgt", 1, nullptr, OPT_REMOVELEQ},
+                                {"removeleq", 1, nullptr, OPT_REMOVELEQ},
+                                {"keeplt", 1, nullptr, OPT_REMOVEGEQ},
+                                {"removegeq", 1, nullptr, OPT_REMOVEGEQ},
+                                {"keepeq", 1, nullptr, OPT_REMOVENEQ},
+                                {"removeneq", 1, nullptr, OPT_REMOVENEQ},
+                                {"range-keep", 1, nullptr, OPT_RANGE_KEEP},
+                                {"range-remove", 1, nullptr, OPT_RANGE_REMOVE},
+                                {"math", 1, nullptr, OPT_MATH},
+                                {"eval", 1, nullptr, OPT_EVAL},
+                                {"eval-prolog", 1, nullptr, OPT_EVAL_PROLOG},
+                                {"eval_prolog", 1, nullptr, OPT_EVAL_PROLOG},
+                                {"eval-begin", 1, nullptr, OPT_EVAL_PROLOG},
+                                {"eval_begin", 1, nullptr, OPT_EVAL_PROLOG},
+                                {"eval-epilog", 1, nullptr, OPT_EVAL_EPILOG},
+                                {"eval_epilog", 1, nullptr, OPT_EVAL_EPILOG},
+                                {"eval-end", 1, nullptr, OPT_EVAL_EPILOG},
+                                {"eval_end", 1, nullptr, OPT_EVAL_EPILOG},
+                                {"shuffle", 0, nullptr, OPT_SHUFFLE},
+                                {"diff", 0, nullptr, OPT_DIFF},
+                                {"sum-col", 0, nullptr, OPT_SUMCOL},
+                                {"sum_col", 0, nullptr, OPT_SUMCOL},
+                                {"sum-vertical", 0, nullptr, OPT_SUMCOL},
+                                {"sum_vertical", 0, nullptr, OPT_SUMCOL},
+                                {"sum-row", 0, nullptr, OPT_SUMROW},
+                                {"sum_row", 0, nullptr, OPT_SUMROW},
+                                {"sum-horizontal", 0, nullptr, OPT_SUMROW},
+                                {"sum_horizontal", 0, nullptr, OPT_SUMROW},
+                                {"cut-square", 1, nullptr, OPT_CUT_SQUARE},
+                                {"nop", 0, nullptr, OPT_NOP},
+                                {"noop", 0, nullptr, OPT_NOP},
+                                {"flip-ud", 0, nullptr, OPT_FLIP_UD},
+                                {"flip-lr", 0, nullptr, OPT_FLIP_LR},
+                                {"sinc-lp", 1, nullptr, OPT_FILTER_SINC_LP},
+                                {"sinc-hp", 1, nullptr, OPT_FILTER_SINC_HP},
+                                {"sinc-bp", 1, nullptr, OPT_FILTER_SINC_BP},
+                                {"sinc-bs", 1, nullptr, OPT_FILTER_SINC_BS},
+                                {"version", 0, nullptr, 'v'},
+                                {"help", 0, nullptr, 'h'},
+                                {"eval-examples", 0, nullptr, OPT_EVAL_EXAMPLE},
+                                {"eval_examples", 0, nullptr, OPT_EVAL_EXAMPLE},
+                                {"eval-operators", 0, nullptr, OPT_EVAL_OP},
+                                {"eval_operators", 0, nullptr, OPT_EVAL_OP},
+                                {"eval-constants", 0, nullptr, OPT_EVAL_CONST},
+                                {"eval_constants", 0, nullptr, OPT_EVAL_CONST},
+                                {"eval-functions", 0, nullptr, OPT_EVAL_FUNC},
+                                {"eval_functions", 0, nullptr, OPT_EVAL_FUNC},
+                                {nullptr, 0, nullptr, 0}};
 
-static_assert(sizeof long_opts / sizeof long_opts[0] == 113, "112 long options and the closing entry");
+static_assert(sizeof first_options / sizeof first_options[0] == 107, "106 long options and the closing entry");
 
-// Whether an argument is --strict or an abbreviation of it that the parser takes for it (no
-// other long option begins with "str").
-bool names_strict(const char* arg)
-{
-    const size_t n = std::strlen(arg);
-    return n >= 5 && n <= 8 && std::strncmp(arg, "--strict", n) == 0;
-}
+// The long options added since: each takes its own name, and takes no abbreviation away from
+// the options above.
+const option added_options[] = {{"plot", 2, nullptr, OPT_PLOT},           {"stats", 2, nullptr, OPT_STATS},
+                                {"group-by", 1, nullptr, OPT_GROUP_BY},   {"correlate", 2, nullptr, OPT_CORRELATE},
+                                {"histogram", 1, nullptr, OPT_HISTOGRAM}, {"strict", 0, &settings.strict, 1}};
 
 // The long options whose name begins with the `len` characters of `name`, counting entries that
 // act alike once (as the parser does when it decides whether an abbreviation is ambiguous).
-size_t long_matches(const char* name, size_t len, const option** found)
+size_t long_matches(const option* table, const char* name, size_t len, const option** found)
 {
     size_t count = 0;
     *found = nullptr;
-    for (const option* o = long_opts; o->name; ++o) {
+    for (const option* o = table; o->name; ++o) {
         if (std::strncmp(o->name, name, len) != 0) continue;
         if (std::strlen(o->name) == len) {
             *found = o;
@@ -221,6 +216,41 @@ size_t long_matches(const char* name, size_t len, const option** found)
         ++count;
     }
     return count;
+}
+
+// The parser's table: the first options, the added ones, and, as names of their own, the
+// abbreviations of the first options that an added option would otherwise make ambiguous
+// ("--co" stays "--columns" beside "--correlate", "--h" stays "--help" beside "--histogram").
+const option* long_opts()
+{
+    static const std::vector<option> table = [] {
+        std::vector<option> all(std::begin(first_options), std::end(first_options) - 1);
+        all.insert(all.end(), std::begin(added_options), std::end(added_options));
+        all.push_back({nullptr, 0, nullptr, 0});
+        static std::deque<std::string> kept;  // the abbreviations' names, for as long as the table
+        std::vector<option> abbreviations;
+        for (const option* o = first_options; o->name; ++o) {
+            for (size_t len = 1; len < std::strlen(o->name); ++len) {
+                const option* before = nullptr;
+                const option* now = nullptr;
+                if (long_matches(first_options, o->name, len, &before) != 1 || before != o) continue;
+                if (long_matches(all.data(), o->name, len, &now) == 1 && now->val == o->val) continue;
+                kept.emplace_back(o->name, len);
+                abbreviations.push_back({kept.back().c_str(), o->has_arg, o->flag, o->val});
+            }
+        }
+        all.insert(all.end() - 1, abbreviations.begin(), abbreviations.end());
+        return all;
+    }();
+    return table.data();
+}
+
+// Whether an argument is --strict or an abbreviation of it that the parser takes for it (no
+// other long option begins with "str").
+bool names_strict(const char* arg)
+{
+    const size_t n = std::strlen(arg);
+    return n >= 5 && n <= 8 && std::strncmp(arg, "--strict", n) == 0;
 }
 
 // What the parser would have said about the option it just refused, in one line.
@@ -235,14 +265,14 @@ std::string option_complaint(int argc, char** argv)
         const size_t len = std::strcspn(name, "=");
         const std::string shown = "--" + std::string(name, len);
         const option* found = nullptr;
-        const size_t matches = long_matches(name, len, &found);
+        const size_t matches = long_matches(long_opts(), name, len, &found);
         if (optopt != 0 && matches == 1) return "option '--" + std::string(found->name) + "' doesn't allow an argument";
         if (matches > 1) return "option '" + shown + "' is ambiguous";
         return "unrecognized option '" + shown + "'";
     }
     // A missing argument can only be the last word's.
     const option* found = nullptr;
-    if (std::strncmp(last, "--", 2) == 0 && long_matches(last + 2, std::strlen(last + 2), &found) == 1 &&
+    if (std::strncmp(last, "--", 2) == 0 && long_matches(long_opts(), last + 2, std::strlen(last + 2), &found) == 1 &&
         found->val == optopt)
         return "option '--" + std::string(found->name) + "' requires an argument";
     const char* const letter = std::strchr(short_options, optopt);
@@ -637,11 +667,11 @@ bool set_analysis_option(entry_state& st, int c, const char* arg)
         st.summary.items = parse_stat_list(arg);
         break;
     case OPT_GROUP_BY: set_group_by(st, arg); break;
-    case OPT_PAIRWISE:
+    case OPT_CORRELATE:
         select_mode(st, MODE_PAIRWISE);
         st.pairs = parse_pairwise(arg);
         break;
-    case OPT_BINS:
+    case OPT_HISTOGRAM:
         select_mode(st, MODE_BINS);
         st.bins = parse_bins(arg);
         break;
@@ -680,7 +710,7 @@ void parse_options(int argc, char** argv, entry_state& st)
     const std::string without_help = std::string("#") + (short_options + 2);
     const char* const letters = settings.strict ? without_help.c_str() : short_options;
     int c;
-    while ((c = getopt_long(argc, argv, letters, long_opts, nullptr)) != -1) {
+    while ((c = getopt_long(argc, argv, letters, long_opts(), nullptr)) != -1) {
         if (c >= 0 && c < 256 && std::isupper(c)) c = std::tolower(c);
         if (c == '?' && settings.strict && optopt != '?') refuse_command_line(option_complaint(argc, argv));
         if (c == '?' || c == 'h') usage(argv[0]);

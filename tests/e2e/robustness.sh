@@ -192,7 +192,7 @@ operation() {
     37) pick 50p 90 1 s 0; args+=("--split=$P") ;;
     38) pick '' =mean,p99.9,mode,mad,sskew =count,nan,sum =median,q1 =bogus =p101; args+=("--stats$P")
         [ $((RANDOM % 2)) -eq 0 ] && { pick 1 2 9 0 x; args+=("--group-by=$P"); } ;;
-    39) pick --relate --relate=spearman --relate=cov --bins=3 --bins=1,0,1 --bins=0 --bins=2,5,1; args+=("$P") ;;
+    39) pick --correlate --correlate=spearman --correlate=cov --histogram=3 --histogram=1,0,1 --histogram=0 --histogram=2,5,1; args+=("$P") ;;
     *) args+=(--nop) ;;
     esac
 }

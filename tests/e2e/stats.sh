@@ -25,8 +25,8 @@ out_is "names in a comment in C" -# --output-c --add-line-count --stats=count on
 # --- Bad input: a message, status 1, nothing written.
 for bad in "--stats=mean,bogus|Unknown statistic bogus; the statistics are: count nan" "--stats=p100.5|Percentile p100.5 is outside 0 to 100" \
     "--stats -e 5|The selection 5 names column 5, beyond the 4 columns of h.dat" "--group-by=7|The key column 7 is beyond the 4 columns" \
-    "--bins=0|The number of bins must be at least 1" "--bins=3,2,1|The lower edge must be below the upper edge" \
-    "--relate=kendall|Unknown kind kendall for --relate"; do
+    "--histogram=0|The number of bins must be at least 1" "--histogram=3,2,1|The lower edge must be below the upper edge" \
+    "--correlate=kendall|Unknown kind kendall for --correlate"; do
     # shellcheck disable=SC2086
     run -# ${bad%%|*} h.dat out.dat
     expect_rc "${bad%%|*} is refused" 1
@@ -79,18 +79,19 @@ out_is "groups in order of first appearance, -0 and 0 one group" -# --group-by=1
     $'# key column count sum\n7 2 2 4\n7 3 2 40\n3 2 1 2\n3 3 1 20\n0 2 2 9\n0 3 1 40\n'
 out_is "a selection may name the key" -# --group-by=1 --stats=mean -e 1 g.dat - $'# key column mean\n7 1 7\n3 1 3\n0 1 0\n'
 printf '1 2 9\n2 4 8\n3 6 7\n4 9 nan\n' > p.dat
-out_is "pearson, rows with nan left out" -# --relate p.dat - $'# column 1 2 3\n1 1 1 -1\n2 1 1 -1\n3 -1 -1 1\n'
-out_is "sample covariance; only the selected columns decide which rows take part" -# --relate=cov -e 1,2 p.dat - \
+out_is "pearson, rows with nan left out" -# --correlate p.dat - $'# column 1 2 3\n1 1 1 -1\n2 1 1 -1\n3 -1 -1 1\n'
+out_is "sample covariance; only the selected columns decide which rows take part" -# --correlate=cov -e 1,2 p.dat - \
     $'# column 1 2\n1 1.666667 3.833333\n2 3.833333 8.916667\n'
-out_is "spearman on ranks" -# --relate=spearman -e 1-2 <(printf '1 1\n2 10\n3 100\n') - $'# column 1 2\n1 1 1\n2 1 1\n'
-out_is "bins from least to greatest; the last holds its upper edge" -# --bins=2 -e 3 p.dat - \
+out_is "spearman on ranks" -# --correlate=spearman -e 1-2 <(printf '1 1\n2 10\n3 100\n') - $'# column 1 2\n1 1 1\n2 1 1\n'
+out_is "bins from least to greatest; the last holds its upper edge" -# --histogram=2 -e 3 p.dat - \
     $'# column lower upper count\n3 7 8 1\n3 8 9 2\n# column 3: 0 below, 0 above, 1 not a number\n'
-out_is "bins over a given range count what falls outside" -# --bins=1,2,4 -e 1 p.dat - \
+out_is "bins over a given range count what falls outside" -# --histogram=1,2,4 -e 1 p.dat - \
     $'# column lower upper count\n1 2 4 3\n# column 1: 1 below, 0 above, 0 not a number\n'
 
 # --- The new options leave the abbreviations of the old ones as they were.
 out_is "--co still means --columns" -# --co -e 2 p.dat - $'1 9\n2 8\n3 7\n4 nan\n'
 rc_is "--h still means --help" --more --h 0
+out_is "--cor is --correlate" -# --cor=cov -e 1 p.dat - $'# column 1\n1 1.666667\n'
 rc_is "--p still means --plot" -# --p p.dat plot.svg 0
 expect_contains "--p drew a picture" "<svg" "$(cat plot.svg)"
 finish
