@@ -4,14 +4,13 @@
 // process substitution, or standard input under the name "-" -- is copied once: in memory up to
 // 2 MiB, beyond that into an anonymous temporary file under $TMPDIR (else /tmp), which has no
 // name from the moment it is open, so nothing is left behind even when the process is killed.
-// An operation that reads its rows once stops the copy after the column scan (read_rest_once). Content that starts with the
-// gzip magic bytes (1f 8b) or the zstd magic bytes (28 b5 2f fd) is decompressed into such a
-// copy, in a file or a stream alike; the name plays no part. Compressed content is decompressed
-// whole when it is opened (damaged data fails there); other streams are copied as they are read,
-// so that the reading overlaps with whatever produces the stream. Multi-member gzip and multi-frame
-// zstd data decompress to the concatenation of their parts. A source is copied at most once per
-// process: opening it again (by the same or another name of the same file, FIFO, pipe or device)
-// reads the same copy, each opening with a position of its own.
+// An operation that reads its rows once stops the copy after the column scan (read_rest_once). Content that starts with
+// the gzip magic bytes (1f 8b) or the zstd magic bytes (28 b5 2f fd) is decompressed into such a copy, in a file or a
+// stream alike; the name plays no part. Compressed content is decompressed whole when it is opened (damaged data fails
+// there); other streams are copied as they are read, so that the reading overlaps with whatever produces the stream.
+// Multi-member gzip and multi-frame zstd data decompress to the concatenation of their parts. A source is copied at
+// most once per process: opening it again (by the same or another name of the same file, FIFO, pipe or device) reads
+// the same copy, each opening with a position of its own.
 #pragma once
 #include <sys/types.h>
 
