@@ -657,7 +657,7 @@ struct co_moments {
 void pairwise(const char* namein, const char* nameout, const char* flagfile, pairwise_kind kind, size_t* vars,
               size_t* rows)
 {
-    announce("Vorn: Pairwise ", "Correlation or covariance of the selected columns\n");
+    announce("Vorn: Correlate ", "Correlation or covariance of the selected columns\n");
     frame f(namein, nullptr, {.flagfile = flagfile});
     const size_t antal = f.columns();
     const std::vector<size_t> columns = antal ? chosen_columns(f, flagfile, 0, namein) : std::vector<size_t>{};
@@ -715,7 +715,7 @@ void pairwise(const char* namein, const char* nameout, const char* flagfile, pai
 void bins(const char* namein, const char* nameout, const char* flagfile, const bins_request& request, size_t* vars,
           size_t* rows)
 {
-    announce("Vorn: Bins ", "Counts in bins of the selected columns\n");
+    announce("Vorn: Histogram ", "Histogram: counts in bins of the selected columns\n");
     frame f(namein, nullptr, {.flagfile = flagfile});
     const size_t antal = f.columns();
     const std::vector<size_t> columns = antal ? chosen_columns(f, flagfile, 0, namein) : std::vector<size_t>{};
